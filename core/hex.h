@@ -1,0 +1,62 @@
+// Hexadecimal digits, bytes and the byte text that serial terminals show and send.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace quorix {
+
+// One cell of byte text: two hexadecimal digits and a separator.
+inline constexpr std::size_t kCellWidth = 3;
+
+// What the byte text field holds when the program starts: the twenty cells 01 to 14.
+inline constexpr std::string_view kDefaultByteText =
+    "01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12 13 14 ";
+
+// The file dialog's filter, description and pattern joined by '|'.
+inline constexpr std::string_view kHexFileFilter = "Hex文件(*.hex)|*.hex";
+
+// Value 0..15 of one hexadecimal digit; anything else counts as 0.
+constexpr std::int16_t digitValue(char c) noexcept {
+  if (c >= '0' && c <= '9') return static_cast<std::int16_t>(c - '0');
+  if (c >= 'A' && c <= 'F') return static_cast<std::int16_t>(c - 'A' + 10);
+  if (c >= 'a' && c <= 'f') return static_cast<std::int16_t>(c - 'a' + 10);
+  return 0;
+}
+
+constexpr bool isHexDigit(char c) noexcept {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+
+// Value of the first character of `a` as a hexadecimal digit; the empty string gives 0.
+std::int16_t Str_Int(std::string_view a) noexcept;
+
+// Byte value 0..255 spelled by the first two characters of `hxx`; a missing
+// or non-hexadecimal character counts as the digit 0.
+std::int16_t Str_Hex(std::string_view hxx) noexcept;
+
+// The low byte of `X` as exactly two upper-case hexadecimal digits.
+std::string Hexx(long long X);
+
+// Upper-case digit for a value 0..15.
+constexpr char hexDigit(unsigned v) noexcept { return "0123456789ABCDEF"[v & 0xFU]; }
+
+// Text held in the window's fields is UTF-8, while the conversions count
+// characters. This gives one byte per character: ASCII as it is, any other
+// character as kForeignChar, which is no hexadecimal digit.
+inline constexpr char kForeignChar = '\x7F';
+std::string toCharUnits(std::string_view utf8);
+
+// Appends one byte of a file, taken as a Latin-1 character, to UTF-8 text.
+inline void appendLatin1(std::string& utf8, char byte) {
+  const auto b = static_cast<unsigned char>(byte);
+  if (b < 0x80U) {
+    utf8.push_back(byte);
+  } else {
+    utf8.push_back(static_cast<char>(0xC0U | (b >> 6U)));
+    utf8.push_back(static_cast<char>(0x80U | (b & 0x3FU)));
+  }
+}
+
+}  // namespace quorix
