@@ -1,0 +1,1 @@
+// Saving whole images through the writer.

@@ -1,0 +1,7 @@
+#include "writer.h"
+
+namespace quorix {
+
+void saveCommand(WindowServices& /*ui*/) {}
+
+}  // namespace quorix
