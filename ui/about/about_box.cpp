@@ -1,7 +1,127 @@
 #include "about_box.h"
 
+#include <QApplication>
+#include <QColor>
+#include <QFont>
+#include <QIcon>
+#include <QLabel>
+#include <QPalette>
+#include <QPushButton>
+#include <QRect>
+#include <QString>
+
 namespace quorix {
 
-AboutBox::AboutBox(QWidget* parent) : QDialog(parent) { setObjectName("frmAbout"); }
+namespace {
+
+const QString kApplicationTitle = QStringLiteral("Quorix");
+const QString kTitleFontFamily = QStringLiteral("隶书");
+constexpr int kTitleFontPoints = 12;
+constexpr int kIconSide = 32;
+
+// The layout is drawn in twips; 15 twips make one logical pixel at 96 dpi, and Qt maps logical
+// pixels onto the device.
+constexpr int px(int twips) { return twips / 15; }
+constexpr QRect twipRect(int left, int top, int width, int height) {
+  return {px(left), px(top), px(width), px(height)};
+}
+
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const QColor& colour,
+                  const QRect& rect) {
+  auto* label = new QLabel(text, parent);
+  label->setObjectName(QString::fromLatin1(name));
+  label->setTextFormat(Qt::PlainText);
+  label->setWordWrap(true);
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  QPalette pal = label->palette();
+  pal.setColor(QPalette::WindowText, colour);
+  label->setPalette(pal);
+  label->setGeometry(rect);
+  return label;
+}
+
+// "隶书" ships with other desktops only; map it once, process-wide, onto the closest brush-style
+// face that may be installed, and at last onto a plain CJK face that covers GB2312.
+void registerTitleFontSubstitutes() {
+  if (QFont::substitutes(kTitleFontFamily).isEmpty()) {
+    QFont::insertSubstitutions(kTitleFontFamily, AboutBox::titleFontFamilies());
+  }
+}
+
+}  // namespace
+
+QStringList AboutBox::titleFontFamilies() {
+  return {QStringLiteral("LiSu"),          QStringLiteral("STLiti"),
+          QStringLiteral("AR PL UKai CN"), QStringLiteral("AR PL KaitiM GB"),
+          QStringLiteral("Noto Serif CJK SC"), QStringLiteral("WenQuanYi Micro Hei"),
+          QStringLiteral("Noto Sans CJK SC")};
+}
+
+AboutBox::AboutBox(QWidget* parent)
+    : QDialog(parent,
+              Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                  Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
+  setObjectName(QStringLiteral("frmAbout"));
+  setAttribute(Qt::WA_DeleteOnClose);
+  setSizeGripEnabled(false);
+  setFixedSize(px(4260), px(3360));
+
+  const QIcon programIcon = QApplication::windowIcon();
+  setWindowIcon(programIcon);
+
+  // Created bottom of the stack first: a later sibling lies above an earlier one, and cmdOK must
+  // lie above the title and version labels it overlaps so that it keeps its clicks.
+  lblDisclaimer_ = makeLabel(this, "lblDisclaimer", QStringLiteral("请注意："), QColor(128, 128, 255),
+                             twipRect(120, 2280, 3975, 975));
+  lblVersion_ = makeLabel(this, "lblVersion", QStringLiteral("V1.00"), QColor(0, 128, 128),
+                          twipRect(1080, 480, 2445, 225));
+  lblTitle_ = makeLabel(this, "lblTitle", kApplicationTitle, QColor(255, 128, 255),
+                        twipRect(1080, 120, 2445, 345));
+  registerTitleFontSubstitutes();
+  QFont titleFont(kTitleFontFamily, kTitleFontPoints, QFont::Bold);
+  lblTitle_->setFont(titleFont);
+  lblDescription_ = makeLabel(this, "lblDescription", QStringLiteral("使用说明："),
+                              QColor(128, 128, 128), twipRect(120, 960, 4005, 1290));
+
+  cmdOK_ = new QPushButton(QStringLiteral("确定"), this);
+  cmdOK_->setObjectName(QStringLiteral("cmdOK"));
+  cmdOK_->setGeometry(twipRect(3000, 240, 900, 345));
+  cmdOK_->setDefault(true);
+  // Enter presses the default button; Esc and the frame's close button reject the dialog. All of
+  // them end in done(), which closes the box and, with WA_DeleteOnClose, frees it.
+  connect(cmdOK_, &QPushButton::clicked, this, &QDialog::accept);
+
+  picIcon_ = new QLabel(this);
+  picIcon_->setObjectName(QStringLiteral("picIcon"));
+  picIcon_->setAlignment(Qt::AlignCenter);
+  picIcon_->setGeometry(twipRect(120, 120, 540, 540));
+  if (!programIcon.isNull()) {
+    picIcon_->setPixmap(programIcon.pixmap(QSize(kIconSide, kIconSide), devicePixelRatioF()));
+  }
+
+  // Only cmdOK takes the focus, but the chain keeps the box's order for anything that walks it.
+  QWidget::setTabOrder(cmdOK_, picIcon_);
+  QWidget::setTabOrder(picIcon_, lblDescription_);
+  QWidget::setTabOrder(lblDescription_, lblDisclaimer_);
+  QWidget::setTabOrder(lblDisclaimer_, lblTitle_);
+  QWidget::setTabOrder(lblTitle_, lblVersion_);
+  cmdOK_->setFocus();
+
+  load();
+}
+
+void AboutBox::load() {
+  setWindowTitle(QStringLiteral("关于 ") + kApplicationTitle);
+  lblDescription_->setText(
+      QStringLiteral("使用说明：\r\n"
+                     "1.本软件可将Hex文件转换为各种串口调试器接受的数据形式，"
+                     "也可反过来将它们保存为Hex文件格式。\r\n"
+                     "2.使用剪贴板进行复制、粘贴，可实现将串口调试器接收的程序代码"
+                     "保存为有用的Hex文件格式。"));
+  lblDisclaimer_->setText(QStringLiteral("请注意：本软件为免费软件，任何人都可以自由使用。"
+                                         "文件转换代码由本软件作者编写，允许在其他项目中自由"
+                                         "使用和修改。如需获取源代码，请来信至"
+                                         "quorix@example.org索取。"));
+}
 
 }  // namespace quorix
