@@ -1,0 +1,553 @@
+#include "writer.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "fake_services.h"
+#include "hex.h"
+#include "reader.h"
+
+namespace quorix {
+namespace {
+
+using testing::DialogAnswer;
+using testing::FakeServices;
+
+constexpr const char* kPath = "/t/a.hex";
+
+std::string cells(std::string_view cell, std::size_t count) {
+  std::string s;
+  s.reserve(cell.size() * count);
+  for (std::size_t i = 0; i < count; ++i) s.append(cell);
+  return s;
+}
+
+std::string lines(const std::vector<std::string>& records) {
+  std::string text;
+  for (const auto& r : records) text.append(r).append("\r\n");
+  return text;
+}
+
+// A fake window whose user picks kPath in the save dialog and answers OK.
+std::unique_ptr<FakeServices> window(std::string_view text1, std::string_view text5) {
+  auto ui = std::make_unique<FakeServices>();
+  ui->fields[Field::Text1] = std::string(text1);
+  ui->fields[Field::Text5] = std::string(text5);
+  ui->saveAnswers.push_back({DialogOutcome::Chosen, kPath});
+  return ui;
+}
+
+std::unique_ptr<FakeServices> save(std::string_view text1, std::string_view text5 = "0000") {
+  auto ui = window(text1, text5);
+  saveCommand(*ui);
+  return ui;
+}
+
+std::string written(const FakeServices& ui) {
+  const auto it = ui.files.find(kPath);
+  return it == ui.files.end() ? std::string("<no file>") : it->second;
+}
+
+TEST(Writer, WorkedExamples) {
+  const auto first = save(kDefaultByteText, "0000");
+  EXPECT_EQ(written(*first), lines({":100000000102030405060708090A0B0C0D0E0F1068", ":0400100011121314A2", ":00000001FF"}));
+  EXPECT_EQ(first->barMaxHistory, std::vector<float>{20});
+  EXPECT_EQ(first->barValueHistory, (std::vector<float>{16, 20}));
+  EXPECT_TRUE(first->messages.empty());
+
+  const auto second = save(cells("C3 ", 16) + "BB FF FF", "00F8");
+  EXPECT_EQ(written(*second),
+            lines({":1000F800C3C3C3C3C3C3C3C3C3C3C3C3C3C3C3C3C8", ":01010800BB3B", ":00000001FF"}));
+  EXPECT_EQ(second->barMaxHistory, std::vector<float>{56.0F / 3.0F});
+  // The final "FF" without a separator now counts as a cell, and is removed as fill.
+  EXPECT_EQ(second->barValueHistory, (std::vector<float>{16, 19}));
+  // Neither field is changed.
+  EXPECT_EQ(second->fields.at(Field::Text1), cells("C3 ", 16) + "BB FF FF");
+  EXPECT_EQ(second->fields.at(Field::Text5), "00F8");
+}
+
+TEST(Writer, Records) {
+  const struct {
+    const char* name;
+    std::string text1;
+    std::string text5;
+    std::vector<std::string> records;  // before the end-of-file record
+  } cases[] = {
+      {"empty text", "", "0000", {}},
+      {"16 cells", cells("5A ", 16), "0000", {":100000005A5A5A5A5A5A5A5A5A5A5A5A5A5A5A5A50"}},
+      {"17 cells", cells("5A ", 17), "0000", {":100000005A5A5A5A5A5A5A5A5A5A5A5A5A5A5A5A50", ":010010005A95"}},
+      {"final cell without separator", "01 02 03", "0000", {":03000000010203F7"}},
+      {"48 characters less the last blank", cells("5A ", 16).substr(0, 47), "0000",
+       {":100000005A5A5A5A5A5A5A5A5A5A5A5A5A5A5A5A50"}},
+      {"lone final character", "01 02 0", "0000", {":020000000102FB"}},
+      {"lone character after a block", cells("5A ", 16) + "7", "0000",
+       {":100000005A5A5A5A5A5A5A5A5A5A5A5A5A5A5A5A50"}},
+      {"only trailing FF removed", "FF FF 00 FF ", "0000", {":03000000FFFF00FF"}},
+      {"all FF", "FF FF FF ", "0000", {}},
+      {"all-FF block leaves a gap", cells("01 ", 16) + cells("FF ", 16) + "02 ", "0000",
+       {":1000000001010101010101010101010101010101E0", ":0100200002DD"}},
+      {"lower case kept, ff is data", "ab ff ", "0000", {":02000000abff54"}},
+      {"mixed case FF is data", "Ff fF ", "0000", {":02000000FffF00"}},
+      {"any separator", "01x02\t03", "0000", {":03000000010203F7"}},
+      {"top of memory", cells("12 ", 16), "FFF0", {":10FFF00012121212121212121212121212121212E1"}},
+      {"three-character start counts as 0000", "01 ", "123", {":0100000001FE"}},
+      {"five-character start counts as 0000", "01 ", "00100", {":0100000001FE"}},
+      {"0x counts as 0", "01 ", "0x10", {":0100100001EE"}},
+      {"lower-case start", "01 ", "ab0c", {":01AB0C000147"}},
+      {"foreign character in start counts as 0", "01 ", "中010", {":0100100001EE"}},
+      {"address carry", cells("00 ", 17), "01F8", {":1001F80000000000000000000000000000000000F7", ":0102080000F5"}},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> expected = c.records;
+    expected.emplace_back(":00000001FF");
+    const auto ui = save(c.text1, c.text5);
+    EXPECT_EQ(written(*ui), lines(expected)) << c.name;
+    EXPECT_TRUE(ui->messages.empty()) << c.name;
+  }
+}
+
+TEST(Writer, ProgressFollowsEveryBlock) {
+  const struct {
+    std::string text1;
+    float max;
+    std::vector<float> values;
+  } cases[] = {
+      {"", 0, {}},
+      {cells("01 ", 20) + "0", 61.0F / 3.0F, {16, 20}},
+      {"01 02 03", 8.0F / 3.0F, {3}},
+      {"01 02 0", 7.0F / 3.0F, {2}},
+      {cells("01 ", 16) + "7", 49.0F / 3.0F, {16, 16}},  // the lone character still makes a block
+      {cells("FF ", 40), 40, {16, 32, 40}},
+  };
+  for (const auto& c : cases) {
+    const auto ui = save(c.text1);
+    EXPECT_EQ(ui->barMaxHistory, std::vector<float>{c.max}) << c.text1;
+    EXPECT_EQ(ui->barValueHistory, c.values) << c.text1;
+  }
+}
+
+TEST(Writer, EachLineAndProgressComeInOrder) {
+  std::vector<std::string> events;
+  const RecordsEnd end = writeRecords(
+      cells("01 ", 16) + cells("FF ", 16) + "02 ", 0,
+      [&](std::string_view line) {
+        events.emplace_back(line);
+        return true;
+      },
+      [&](std::size_t value) { events.push_back("bar " + std::to_string(value)); });
+  EXPECT_EQ(end, RecordsEnd::Complete);
+  EXPECT_EQ(events, (std::vector<std::string>{"bar 16", ":1000000001010101010101010101010101010101E0", "bar 32",
+                                              "bar 33", ":0100200002DD", ":00000001FF"}));
+}
+
+TEST(Writer, AddressBeyondFFFFStopsAndKeepsTheRecordsBefore) {
+  const auto ui = save(cells("12 ", 32), "FFF0");
+  EXPECT_EQ(written(*ui), lines({":10FFF00012121212121212121212121212121212E1"}));
+  ASSERT_EQ(ui->messages.size(), 1U);
+  EXPECT_EQ(ui->messages[0].prompt, "首地址太大!");
+  EXPECT_EQ(ui->messages[0].buttons, Buttons::Ok);
+  EXPECT_EQ(ui->messages[0].title, std::nullopt);
+  EXPECT_EQ(ui->barValueHistory, (std::vector<float>{16, 32}));
+  // The message comes before the file is put in place.
+  EXPECT_LT(std::find(ui->log.begin(), ui->log.end(), "Message:首地址太大!"),
+            std::find(ui->log.begin(), ui->log.end(), std::string("Commit:") + kPath));
+
+  // Nothing is written after the stop, however much text follows.
+  std::vector<std::string> lines;
+  std::vector<std::size_t> bar;
+  EXPECT_EQ(writeRecords(
+                cells("12 ", 64), 0xFFF0,
+                [&](std::string_view l) {
+                  lines.emplace_back(l);
+                  return true;
+                },
+                [&](std::size_t v) { bar.push_back(v); }),
+            RecordsEnd::AddressTooLarge);
+  EXPECT_EQ(lines.size(), 1U);
+  EXPECT_EQ(bar, (std::vector<std::size_t>{16, 32}));
+}
+
+TEST(Writer, AllFFBlocksBeyondFFFFDoNotStop) {
+  const auto ui = save(cells("12 ", 16) + cells("FF ", 40), "FFF0");
+  EXPECT_EQ(written(*ui), lines({":10FFF00012121212121212121212121212121212E1", ":00000001FF"}));
+  EXPECT_TRUE(ui->messages.empty());
+}
+
+TEST(Writer, AddressStopBeforeAnyRecordLeavesAnEmptyFile) {
+  auto ui = window(cells("FF ", 16) + "01 ", "FFF0");
+  ui->files[kPath] = "old\r\n";
+  saveCommand(*ui);
+  EXPECT_EQ(written(*ui), "");
+  ASSERT_EQ(ui->messages.size(), 2U);  // the overwrite question, then the stop
+  EXPECT_EQ(ui->messages[1].prompt, "首地址太大!");
+}
+
+TEST(Writer, LongTextsAreWrittenCompletelyUpToFFFF) {
+  const struct {
+    std::size_t cells;
+    std::string start;
+    std::size_t records;  // data records
+    bool complete;
+  } cases[] = {
+      {10912, "0000", 682, true},   // 32,736 characters, the old limit
+      {10913, "0000", 683, true},   // one cell beyond it
+      {65536, "0000", 4096, true},  // a whole 64 KiB image
+      {65537, "0000", 4096, false},
+      {32768, "8000", 2048, true},
+      {32769, "8000", 2048, false},
+  };
+  for (const auto& c : cases) {
+    const auto ui = save(cells("A5 ", c.cells), c.start);
+    const std::string file = written(*ui);
+    std::istringstream in(file);
+    std::vector<std::string> got;
+    for (std::string l; std::getline(in, l);) got.push_back(l);
+    ASSERT_EQ(got.size(), c.records + (c.complete ? 1 : 0)) << c.cells;
+    EXPECT_EQ(got.back() == ":00000001FF\r", c.complete) << c.cells;
+    EXPECT_EQ(ui->messages.size(), c.complete ? 0U : 1U) << c.cells;
+    // The last data record sits right below the top or the end of the text.
+    const std::size_t lastAddress = startAddress(c.start) + (c.records - 1) * 16;
+    EXPECT_EQ(got[c.records - 1].substr(3, 4), Hexx(static_cast<long long>(lastAddress >> 8U)) + Hexx(static_cast<long long>(lastAddress)))
+        << c.cells;
+    EXPECT_EQ(ui->barValueHistory.back(), static_cast<float>(c.cells)) << c.cells;
+  }
+}
+
+TEST(Writer, FileNameGetsTheExtension) {
+  const struct {
+    std::string chosen;
+    std::string saved;
+  } cases[] = {
+      {"/t/a", "/t/a.hex"},         {"/t/a.hex", "/t/a.hex"},     {"/t/a.HEX", "/t/a.HEX"},
+      {"/t/a.Hex", "/t/a.Hex.hex"}, {"/t/a.hex.txt", "/t/a.hex.txt.hex"}, {"/t/文件", "/t/文件.hex"},
+      {"/t/文件.hex", "/t/文件.hex"},
+  };
+  for (const auto& c : cases) {
+    FakeServices ui;
+    ui.saveAnswers.push_back({DialogOutcome::Chosen, c.chosen});
+    saveCommand(ui);
+    EXPECT_EQ(ui.dialogFileName, c.saved) << c.chosen;
+    ASSERT_EQ(ui.files.count(c.saved), 1U) << c.chosen;
+    EXPECT_EQ(ui.files.size(), 1U) << c.chosen;
+    EXPECT_EQ(ui.filter, "Hex文件(*.hex)|*.hex");
+  }
+}
+
+TEST(Writer, CancelledDialogTouchesNothing) {
+  FakeServices ui;
+  ui.dialogFileName = "/t/old.hex";
+  ui.saveAnswers.push_back({DialogOutcome::Cancelled, ""});
+  saveCommand(ui);
+  EXPECT_EQ(ui.log, (std::vector<std::string>{"Filter", "ShowSave"}));
+  EXPECT_EQ(ui.dialogFileName, "/t/old.hex");
+  EXPECT_TRUE(ui.files.empty());
+  EXPECT_TRUE(ui.barValueHistory.empty());
+}
+
+TEST(Writer, FailedDialogUsesTheNameItHolds) {
+  FakeServices ui;
+  ui.dialogFileName = "/t/old";
+  ui.saveAnswers.push_back({DialogOutcome::Failed, ""});
+  saveCommand(ui);
+  EXPECT_EQ(ui.dialogFileName, "/t/old.hex");
+  EXPECT_EQ(ui.files.count("/t/old.hex"), 1U);
+}
+
+TEST(Writer, NonEmptyFileBringsTheQuestion) {
+  const std::string old = "old contents\r\n";
+  // OK replaces the file.
+  auto ok = window(kDefaultByteText, "0000");
+  ok->files[kPath] = old;
+  saveCommand(*ok);
+  ASSERT_EQ(ok->messages.size(), 1U);
+  EXPECT_EQ(ok->messages[0].prompt, "文件已存在，是否覆盖它？");
+  EXPECT_EQ(ok->messages[0].title, "！文件已存在");
+  EXPECT_EQ(ok->messages[0].buttons, Buttons::OkCancel);
+  EXPECT_EQ(written(*ok).substr(0, 11), ":1000000001");
+
+  // Cancel goes back to the dialog, preset with the name that got ".hex"; the
+  // filter is set once. Cancelling the dialog then leaves the old file.
+  FakeServices no;
+  no.files["/t/b.hex"] = old;
+  no.saveAnswers = {{DialogOutcome::Chosen, "/t/b"}, {DialogOutcome::Chosen, "/t/b.hex"}, {DialogOutcome::Cancelled, ""}};
+  no.messageAnswers = {Answer::Cancel, Answer::Cancel};
+  saveCommand(no);
+  EXPECT_EQ(no.fileNamesAtSave, (std::vector<std::string>{"", "/t/b.hex", "/t/b.hex"}));
+  EXPECT_EQ(no.log, (std::vector<std::string>{"Filter", "ShowSave", "Message:文件已存在，是否覆盖它？", "ShowSave",
+                                              "Message:文件已存在，是否覆盖它？", "ShowSave"}));
+  EXPECT_EQ(no.files["/t/b.hex"], old);
+
+  // After a Cancel the user may pick another file.
+  FakeServices other;
+  other.files["/t/b.hex"] = old;
+  other.saveAnswers = {{DialogOutcome::Chosen, "/t/b.hex"}, {DialogOutcome::Chosen, "/t/c.hex"}};
+  other.messageAnswers = {Answer::Cancel};
+  saveCommand(other);
+  EXPECT_EQ(other.files["/t/b.hex"], old);
+  EXPECT_EQ(other.files.count("/t/c.hex"), 1U);
+  EXPECT_EQ(other.messages.size(), 1U);
+}
+
+TEST(Writer, EmptyMissingOrUnreadableFileBringsNoQuestion) {
+  for (const int kind : {0, 1, 2}) {
+    auto ui = window("01 ", "0000");
+    if (kind >= 1) ui->files[kPath] = kind == 1 ? "" : "unreadable";
+    if (kind == 2) ui->unreadable.insert(kPath);
+    saveCommand(*ui);
+    EXPECT_TRUE(ui->messages.empty()) << kind;
+    EXPECT_EQ(written(*ui), lines({":0100000001FE", ":00000001FF"})) << kind;
+  }
+}
+
+TEST(Writer, CellsThatAreNotHexDigitsAreRefused) {
+  const struct {
+    const char* name;
+    std::string text1;
+    std::size_t cell;
+  } cases[] = {
+      {"letter", "01 0G 03 ", 2},
+      {"line break shifts the cells", "01 02\r\n03 ", 3},
+      {"blank in the digits", "01  02 ", 2},
+      {"foreign characters", "01 中文 ", 2},
+      {"final cell without separator", "01 02 0g", 3},
+      {"first cell", "x1 ", 1},
+  };
+  for (const auto& c : cases) {
+    auto ui = window(c.text1, "0000");
+    ui->files[kPath] = "old";
+    saveCommand(*ui);
+    ASSERT_EQ(ui->messages.size(), 2U) << c.name;  // the question, then the refusal
+    EXPECT_EQ(ui->messages[1].prompt, "第" + std::to_string(c.cell) + "个数据不是十六进制数，文件未保存！") << c.name;
+    EXPECT_EQ(ui->messages[1].title, "文件出错");
+    EXPECT_EQ(ui->messages[1].buttons, Buttons::Ok);
+    EXPECT_EQ(ui->files[kPath], "old") << c.name;
+    EXPECT_EQ(std::count_if(ui->log.begin(), ui->log.end(), [](const std::string& e) { return e.starts_with("Replace:"); }), 0);
+    EXPECT_TRUE(ui->barMaxHistory.empty()) << c.name;
+    EXPECT_TRUE(ui->barValueHistory.empty()) << c.name;
+  }
+  // A lone final character is not a cell, so it is not looked at.
+  EXPECT_EQ(firstNonHexCell("01 g"), std::nullopt);
+  EXPECT_EQ(firstNonHexCell("01 02 "), std::nullopt);
+}
+
+TEST(Writer, FileFailuresLeaveTheOldFile) {
+  const std::string old = ":0100000055AA\r\n:00000001FF\r\n";
+  const struct {
+    const char* name;
+    bool unwritable;
+    std::optional<std::size_t> failWriteAfter;
+    bool failCommit;
+    std::size_t barValues;
+  } cases[] = {
+      {"cannot start", true, std::nullopt, false, 0},
+      {"first line", false, 0, false, 1},
+      {"second line", false, 1, false, 2},
+      {"end-of-file record", false, 2, false, 2},
+      {"commit", false, std::nullopt, true, 2},
+  };
+  for (const auto& c : cases) {
+    auto ui = window(kDefaultByteText, "0000");
+    ui->files[kPath] = old;
+    if (c.unwritable) ui->unwritable.insert(kPath);
+    ui->failWriteAfter = c.failWriteAfter;
+    ui->failCommit = c.failCommit;
+    saveCommand(*ui);
+    EXPECT_EQ(ui->files[kPath], old) << c.name;
+    ASSERT_EQ(ui->messages.size(), 2U) << c.name;
+    EXPECT_EQ(ui->messages[1].prompt, "文件保存失败！") << c.name;
+    EXPECT_EQ(ui->messages[1].title, "文件出错");
+    EXPECT_EQ(ui->messages[1].buttons, Buttons::Ok);
+    EXPECT_EQ(ui->barValueHistory.size(), c.barValues) << c.name;
+    EXPECT_EQ(ui->openFiles, 0) << c.name;
+    // Nothing is tried after a line that failed.
+    EXPECT_EQ(std::count_if(ui->log.begin(), ui->log.end(), [](const std::string& e) { return e.starts_with("Commit:"); }),
+              c.failCommit ? 1 : 0)
+        << c.name;
+  }
+}
+
+TEST(Writer, FailedCommitAfterTheAddressStopIsReported) {
+  auto ui = window(cells("12 ", 32), "FFF0");
+  ui->failCommit = true;
+  saveCommand(*ui);
+  ASSERT_EQ(ui->messages.size(), 2U);
+  EXPECT_EQ(ui->messages[0].prompt, "首地址太大!");
+  EXPECT_EQ(ui->messages[1].prompt, "文件保存失败！");
+  EXPECT_EQ(ui->files.count(kPath), 0U);
+}
+
+TEST(Writer, OrderOfTheRun) {
+  auto ui = window("01 ", "0000");
+  ui->files[kPath] = "x";
+  saveCommand(*ui);
+  EXPECT_EQ(ui->log, (std::vector<std::string>{"Filter", "ShowSave", "Message:文件已存在，是否覆盖它？",
+                                              std::string("Replace:") + kPath, "Max", "Line::0100000001FE",
+                                              "Line::00000001FF", std::string("Commit:") + kPath}));
+}
+
+// ---- An independent reader: the srecord tools accept what is written and see the right bytes.
+
+class Srecord : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (std::system("command -v srec_cmp >/dev/null 2>&1 && command -v srec_cat >/dev/null 2>&1") != 0) {
+      GTEST_SKIP() << "srecord is not installed";
+    }
+    std::string pattern = (std::filesystem::temp_directory_path() / "quorix-writer-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override {
+    if (!dir_.empty()) std::filesystem::remove_all(dir_);
+  }
+
+  std::string put(const std::string& name, const std::string& contents) const {
+    const std::string path = (dir_ / name).string();
+    std::ofstream(path, std::ios::binary) << contents;
+    return path;
+  }
+
+  // Runs a command; its exit status, with what it said on stderr in `errors`.
+  int run(const std::string& command, std::string* errors = nullptr) const {
+    const std::string err = (dir_ / "stderr").string();
+    const int status = std::system((command + " 2>'" + err + "'").c_str());
+    if (errors != nullptr) {
+      std::ifstream in(err);
+      *errors = std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  // The 64 KiB image that srec_cat reads from a HEX file, unwritten bytes as FF.
+  std::string image(const std::string& hexPath, std::string* errors) const {
+    const std::string bin = (dir_ / "image.bin").string();
+    if (run("srec_cat '" + hexPath + "' -intel -fill 0xFF 0 0x10000 -o '" + bin + "' -binary", errors) != 0) return {};
+    std::ifstream in(bin, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+  }
+
+  std::filesystem::path dir_;
+};
+
+TEST_F(Srecord, RecordsHoldTheRightBytesAtTheRightAddresses) {
+  // Byte text with all-FF gaps, trailing fill, lower case and odd lengths.
+  std::string text;
+  std::vector<unsigned> bytes;
+  for (unsigned i = 0; i < 700; ++i) {
+    unsigned b = (i * 37U + 11U) & 0xFFU;
+    if ((i / 16) % 5 == 3 || i % 16 > 12) b = 0xFF;
+    bytes.push_back(b);
+    std::string digits = Hexx(b);
+    if (i % 7 == 0 && b != 0xFF) digits = {static_cast<char>(std::tolower(digits[0])), static_cast<char>(std::tolower(digits[1]))};
+    text += digits + " ";
+  }
+  text.pop_back();  // no blank after the last cell
+  for (const unsigned start : {0x0000U, 0x00F8U, 0x1234U, 0xFD00U}) {
+    const std::string start4 = Hexx(start >> 8U) + Hexx(start);
+    const auto ui = save(text, start4);
+    ASSERT_TRUE(ui->messages.empty()) << start4;
+    std::string errors;
+    const std::string got = image(put("out.hex", written(*ui)), &errors);
+    ASSERT_EQ(got.size(), 0x10000U) << errors;
+    EXPECT_EQ(errors, "") << start4;  // not even a warning
+    std::string want(0x10000, '\xFF');
+    for (std::size_t i = 0; i < bytes.size(); ++i) want[(start + i) & 0xFFFFU] = static_cast<char>(bytes[i]);
+    EXPECT_EQ(got, want) << start4;
+  }
+}
+
+TEST_F(Srecord, WholeImageAndStoppedFile) {
+  std::string text;
+  std::string want;
+  for (unsigned i = 0; i < 0x10000; ++i) {
+    const unsigned b = (i ^ (i >> 8U)) & 0xFFU;
+    text += Hexx(b) + " ";
+    want.push_back(static_cast<char>(b));
+  }
+  std::string errors;
+  EXPECT_EQ(image(put("all.hex", written(*save(text))), &errors), want) << errors;
+  EXPECT_EQ(errors, "");
+
+  // The stopped file holds the records below FFFF and no end-of-file record,
+  // which the tool notices.
+  const auto stopped = save(text, "FF00");
+  std::string got = image(put("stopped.hex", written(*stopped)), &errors);
+  ASSERT_EQ(got.size(), 0x10000U) << errors;
+  EXPECT_EQ(got.substr(0xFF00), want.substr(0, 0x100));
+  EXPECT_NE(errors.find("no end-of-file"), std::string::npos) << errors;
+}
+
+TEST_F(Srecord, ToolRefusesABadChecksum) {
+  // Guards the checks above: a record with a wrong checksum must fail.
+  std::string errors;
+  EXPECT_TRUE(image(put("bad.hex", ":0100000001FF\r\n:00000001FF\r\n"), &errors).empty());
+  EXPECT_NE(errors.find("checksum"), std::string::npos) << errors;
+}
+
+// A record line, independent of the writer.
+std::string record(unsigned address, const std::vector<unsigned>& data) {
+  unsigned sum = static_cast<unsigned>(data.size()) + (address >> 8U) + (address & 0xFFU);
+  std::string line = ":" + Hexx(static_cast<long long>(data.size())) + Hexx(address >> 8U) + Hexx(address) + "00";
+  for (const unsigned b : data) {
+    line += Hexx(b);
+    sum += b;
+  }
+  return line + Hexx(-static_cast<long long>(sum));
+}
+
+// Reads `file` with the reader, then saves the byte text from the first
+// record's page, as a user would type it into Text5.
+std::string roundTrip(const std::string& file, const std::string& page) {
+  FakeServices ui;
+  ui.files["/t/in.hex"] = file;
+  ui.openAnswers.push_back({DialogOutcome::Chosen, "/t/in.hex"});
+  openCommand(ui);
+  EXPECT_TRUE(ui.messages.empty());
+  ui.fields[Field::Text5] = page;
+  ui.saveAnswers.push_back({DialogOutcome::Chosen, "/t/out.hex"});
+  saveCommand(ui);
+  EXPECT_TRUE(ui.messages.empty());
+  return ui.files["/t/out.hex"];
+}
+
+TEST_F(Srecord, RoundTripThroughTheReaderKeepsTheData) {
+  // Contiguous data from a block start, no FF bytes: the same data exactly.
+  std::vector<std::string> contiguous;
+  for (unsigned a = 0x3400; a < 0x3400 + 700; a += 20) {
+    std::vector<unsigned> data;
+    for (unsigned i = 0; i < 20 && a + i < 0x3400 + 700; ++i) data.push_back((a + i * 3U) % 0xFEU);
+    contiguous.push_back(record(a, data));
+  }
+  contiguous.emplace_back(":00000001FF");
+  const std::string in = put("in.hex", lines(contiguous));
+  const std::string out = put("out.hex", roundTrip(lines(contiguous), "3400"));
+  std::string errors;
+  EXPECT_EQ(run("srec_cmp '" + in + "' -intel '" + out + "' -intel", &errors), 0) << errors;
+  EXPECT_EQ(errors, "");
+
+  // Records with gaps and odd addresses: the gaps come back as FF, the
+  // unwritten state of the memory, so both images are compared filled.
+  const std::vector<std::string> gaps = {record(0x7A13, {1, 2, 3, 0xFF, 5}), record(0x7A40, {0x10, 0x20}),
+                                         record(0x7B00, std::vector<unsigned>(40, 0x66)),
+                                         record(0x7C3F, {0x00}), ":00000001FF"};
+  const std::string in2 = put("in2.hex", lines(gaps));
+  const std::string out2 = put("out2.hex", roundTrip(lines(gaps), "7A00"));
+  EXPECT_EQ(run("srec_cmp '" + in2 + "' -intel -fill 0xFF 0 0x10000 '" + out2 + "' -intel -fill 0xFF 0 0x10000", &errors), 0)
+      << errors;
+  // And no data byte of the input is missing or moved.
+  EXPECT_EQ(image(in2, &errors), image(out2, &errors));
+}
+
+}  // namespace
+}  // namespace quorix
