@@ -1,24 +1,70 @@
 #include "qt_files.h"
 
+#include <QByteArray>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QString>
 
 namespace quorix {
 
+namespace {
+
+QString fromUtf8(const std::string& path) { return QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size())); }
+
+// Writes into a temporary file next to the target; QSaveFile renames it over
+// the target on commit and removes it when destroyed uncommitted.
+class SaveFileWriter final : public LineWriter {
+ public:
+  explicit SaveFileWriter(const QString& path) : file_(path) {}
+  SaveFileWriter(const SaveFileWriter&) = delete;
+  SaveFileWriter& operator=(const SaveFileWriter&) = delete;
+  SaveFileWriter(SaveFileWriter&&) = delete;
+  SaveFileWriter& operator=(SaveFileWriter&&) = delete;
+  ~SaveFileWriter() override = default;
+
+  bool open() { return file_.open(QIODevice::WriteOnly); }
+
+  bool writeLine(std::string_view line) override {
+    line_.clear();
+    line_.append(line.data(), static_cast<qsizetype>(line.size()));
+    line_.append("\r\n", 2);
+    return file_.write(line_) == line_.size();
+  }
+
+  // A write that failed earlier makes the commit fail too.
+  bool commit() override { return file_.commit(); }
+
+ private:
+  QSaveFile file_;
+  QByteArray line_;
+};
+
+}  // namespace
+
 std::optional<std::string> QtFiles::readFile(const std::string& path) {
-  QFile file(QString::fromStdString(path));
-  if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+  if (path.empty()) return std::nullopt;
+  QFile file(fromUtf8(path));
+  if (QFileInfo(file).isDir() || !file.open(QIODevice::ReadOnly)) return std::nullopt;
   const QByteArray bytes = file.readAll();
+  if (file.error() != QFileDevice::NoError) return std::nullopt;
   return bytes.toStdString();
 }
 
 std::optional<std::uintmax_t> QtFiles::fileLength(const std::string& path) {
-  const QFileInfo info(QString::fromStdString(path));
-  if (!info.exists()) return std::nullopt;
+  const QFileInfo info(fromUtf8(path));
+  if (!info.exists() || info.isDir()) return std::nullopt;
   return static_cast<std::uintmax_t>(info.size());
 }
 
-std::unique_ptr<LineWriter> QtFiles::replaceFile(const std::string& /*path*/) { return nullptr; }
+std::unique_ptr<LineWriter> QtFiles::replaceFile(const std::string& path) {
+  if (path.empty()) return nullptr;
+  const QString target = fromUtf8(path);
+  // A directory cannot be replaced by a file.
+  if (QFileInfo(target).isDir()) return nullptr;
+  auto writer = std::make_unique<SaveFileWriter>(target);
+  if (!writer->open()) return nullptr;
+  return writer;
+}
 
 }  // namespace quorix

@@ -1,4 +1,5 @@
 // The file operations of the window services, on the real file system.
+// Paths are UTF-8.
 #pragma once
 
 #include <cstdint>
@@ -12,8 +13,14 @@ namespace quorix {
 
 class QtFiles {
  public:
+  // Every byte of a regular file; nothing when it is missing, a directory or
+  // cannot be read to its end.
   [[nodiscard]] static std::optional<std::string> readFile(const std::string& path);
+  // Length in bytes of a file; nothing when it is missing or a directory.
   [[nodiscard]] static std::optional<std::uintmax_t> fileLength(const std::string& path);
+  // A new file written beside `path` that takes its place on commit(); the old
+  // file stays as it was until then, and for good when the writer is dropped
+  // uncommitted or the commit fails. nullptr when the new file cannot be created.
   [[nodiscard]] static std::unique_ptr<LineWriter> replaceFile(const std::string& path);
 };
 

@@ -1,0 +1,227 @@
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+#include <unistd.h>
+
+#include <memory>
+#include <string>
+
+#include "fake_services.h"
+#include "qt_files.h"
+#include "writer.h"
+
+namespace quorix {
+namespace {
+
+// The save command with the real file layer and a scripted window.
+class DiskServices : public testing::FakeServices {
+ public:
+  std::optional<std::string> readFile(const std::string& path) override { return QtFiles::readFile(path); }
+  std::optional<std::uintmax_t> fileLength(const std::string& path) override { return QtFiles::fileLength(path); }
+  std::unique_ptr<LineWriter> replaceFile(const std::string& path) override { return QtFiles::replaceFile(path); }
+};
+
+}  // namespace
+
+class FilesTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<QTemporaryDir> tmp_;
+
+  [[nodiscard]] const QTemporaryDir& dir() const { return *tmp_; }
+
+  [[nodiscard]] std::string path(const QString& name) const { return dir().filePath(name).toStdString(); }
+
+  void put(const QString& name, const QByteArray& bytes) const {
+    QFile file(dir().filePath(name));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+  }
+
+  [[nodiscard]] QByteArray contents(const QString& name) const {
+    QFile file(dir().filePath(name));
+    if (!file.open(QIODevice::ReadOnly)) return "<missing>";
+    return file.readAll();
+  }
+
+  // Names in `sub` of the temporary directory, to find left-over temporary files.
+  [[nodiscard]] QStringList entries(const QString& sub = ".") const {
+    return QDir(dir().filePath(sub)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+  }
+
+ private slots:
+  // A fresh directory for every test.
+  void init() {
+    tmp_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(tmp_->isValid());
+  }
+  void cleanup() { tmp_.reset(); }
+
+  void readGivesEveryByte() {
+    const QByteArray bytes("a\0b\r\n\xFF\x80:\r", 9);
+    put("bytes.hex", bytes);
+    const auto got = QtFiles::readFile(path("bytes.hex"));
+    QVERIFY(got.has_value());
+    QCOMPARE(QByteArray::fromStdString(*got), bytes);
+
+    put("empty.hex", "");
+    QCOMPARE(QtFiles::readFile(path("empty.hex")), std::optional<std::string>(""));
+  }
+
+  void readRefusesMissingFilesAndDirectories() {
+    QCOMPARE(QtFiles::readFile(path("missing.hex")), std::nullopt);
+    QVERIFY(QDir(dir().path()).mkdir("folder.hex"));
+    QCOMPARE(QtFiles::readFile(path("folder.hex")), std::nullopt);
+    QCOMPARE(QtFiles::readFile(""), std::nullopt);
+  }
+
+  void readLargeFile() {
+    QByteArray bytes(48 * 1024 * 1024, 'x');
+    for (qsizetype i = 0; i < bytes.size(); i += 4093) bytes[i] = static_cast<char>(i & 0xFF);
+    put("large.hex", bytes);
+    const auto got = QtFiles::readFile(path("large.hex"));
+    QVERIFY(got.has_value());
+    QCOMPARE(got->size(), static_cast<std::size_t>(bytes.size()));
+    QVERIFY(QByteArray::fromStdString(*got) == bytes);
+  }
+
+  void lengthOfFiles() {
+    QCOMPARE(QtFiles::fileLength(path("missing.hex")), std::nullopt);
+    put("empty.hex", "");
+    QCOMPARE(QtFiles::fileLength(path("empty.hex")), std::optional<std::uintmax_t>(0));
+    put("five.hex", "12345");
+    QCOMPARE(QtFiles::fileLength(path("five.hex")), std::optional<std::uintmax_t>(5));
+    QVERIFY(QDir(dir().path()).mkdir("folder.hex"));
+    QCOMPARE(QtFiles::fileLength(path("folder.hex")), std::nullopt);
+  }
+
+  void chinesePaths() {
+    QVERIFY(QDir(dir().path()).mkpath(QStringLiteral("程序/输出")));
+    const std::string target = path(QStringLiteral("程序/输出/文件.hex"));
+    {
+      auto writer = QtFiles::replaceFile(target);
+      QVERIFY(writer);
+      QVERIFY(writer->writeLine(":00000001FF"));
+      QVERIFY(writer->commit());
+    }
+    QCOMPARE(contents(QStringLiteral("程序/输出/文件.hex")), QByteArray(":00000001FF\r\n"));
+    QCOMPARE(QtFiles::readFile(target), std::optional<std::string>(":00000001FF\r\n"));
+    QCOMPARE(QtFiles::fileLength(target), std::optional<std::uintmax_t>(13));
+  }
+
+  void newFileAppearsOnlyOnCommit() {
+    const std::string target = path("new.hex");
+    auto writer = QtFiles::replaceFile(target);
+    QVERIFY(writer);
+    QVERIFY(writer->writeLine(":0100000001FE"));
+    QVERIFY(writer->writeLine(""));
+    QVERIFY(writer->writeLine(":00000001FF"));
+    QVERIFY(!QFileInfo::exists(dir().filePath("new.hex")));
+    QVERIFY(writer->commit());
+    QCOMPARE(contents("new.hex"), QByteArray(":0100000001FE\r\n\r\n:00000001FF\r\n"));
+    writer.reset();
+    QCOMPARE(entries(), QStringList{"new.hex"});
+  }
+
+  void oldFileStaysUntilCommit() {
+    put("a.hex", "old contents");
+    auto writer = QtFiles::replaceFile(path("a.hex"));
+    QVERIFY(writer);
+    QVERIFY(writer->writeLine(":00000001FF"));
+    QCOMPARE(contents("a.hex"), QByteArray("old contents"));
+    QVERIFY(writer->commit());
+    QCOMPARE(contents("a.hex"), QByteArray(":00000001FF\r\n"));
+  }
+
+  void droppedWriterLeavesEverythingAsItWas() {
+    put("a.hex", "old contents");
+    {
+      auto writer = QtFiles::replaceFile(path("a.hex"));
+      QVERIFY(writer);
+      QVERIFY(writer->writeLine(":00000001FF"));
+      auto fresh = QtFiles::replaceFile(path("b.hex"));
+      QVERIFY(fresh);
+      QVERIFY(fresh->writeLine(":00000001FF"));
+    }
+    QCOMPARE(contents("a.hex"), QByteArray("old contents"));
+    QCOMPARE(entries(), QStringList{"a.hex"});
+  }
+
+  void cannotStartWhereNoFileCanBe() {
+    put("plain", "a regular file");
+    QVERIFY(QDir(dir().path()).mkdir("folder.hex"));
+    put("folder.hex/inside", "x");
+    QCOMPARE(QtFiles::replaceFile(path("plain/a.hex")), nullptr);  // parent is a file
+    QCOMPARE(QtFiles::replaceFile(path("missing/a.hex")), nullptr);
+    QCOMPARE(QtFiles::replaceFile(path("folder.hex")), nullptr);
+    QCOMPARE(contents("plain"), QByteArray("a regular file"));
+    QCOMPARE(contents("folder.hex/inside"), QByteArray("x"));
+    QCOMPARE(entries(), (QStringList{"folder.hex", "plain"}));
+  }
+
+  void failedCommitLeavesTheTarget() {
+    // The target turns into a directory while the file is written; the
+    // rename over it fails, and the directory keeps what it holds.
+    put("a.hex", "old");
+    auto writer = QtFiles::replaceFile(path("a.hex"));
+    QVERIFY(writer);
+    QVERIFY(writer->writeLine(":00000001FF"));
+    QVERIFY(QFile::remove(dir().filePath("a.hex")));
+    QVERIFY(QDir(dir().path()).mkdir("a.hex"));
+    put("a.hex/keep", "kept");
+    QVERIFY(!writer->commit());
+    writer.reset();
+    QCOMPARE(contents("a.hex/keep"), QByteArray("kept"));
+    QCOMPARE(entries(), QStringList{"a.hex"});
+  }
+
+  void readOnlyDirectory() {
+    if (geteuid() == 0) QSKIP("permissions do not bind root");
+    put("a.hex", "old");
+    QVERIFY(QFile::setPermissions(dir().path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    const auto writer = QtFiles::replaceFile(path("a.hex"));
+    QVERIFY(QFile::setPermissions(dir().path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+    QCOMPARE(writer, nullptr);
+    QCOMPARE(contents("a.hex"), QByteArray("old"));
+  }
+
+  void saveCommandWritesRealFiles() {
+    QVERIFY(QDir(dir().path()).mkdir(QStringLiteral("输出")));
+    const std::string chosen = path(QStringLiteral("输出/程序"));
+    DiskServices ui;
+    ui.saveAnswers.push_back({DialogOutcome::Chosen, chosen});
+    saveCommand(ui);
+    QVERIFY(ui.messages.empty());
+    const QByteArray expected(
+        ":100000000102030405060708090A0B0C0D0E0F1068\r\n:0400100011121314A2\r\n:00000001FF\r\n");
+    QCOMPARE(contents(QStringLiteral("输出/程序.hex")), expected);
+
+    // Saving again asks first; Cancel keeps the file, and so does a failure.
+    ui.fields[Field::Text1] = "01 02 03 ";
+    ui.saveAnswers = {{DialogOutcome::Chosen, chosen + ".hex"}, {DialogOutcome::Cancelled, ""}};
+    ui.messageAnswers = {Answer::Cancel};
+    saveCommand(ui);
+    QCOMPARE(ui.messages.size(), std::size_t{1});
+    QCOMPARE(contents(QStringLiteral("输出/程序.hex")), expected);
+
+    ui.saveAnswers = {{DialogOutcome::Chosen, chosen + ".hex"}};
+    saveCommand(ui);
+    QCOMPARE(contents(QStringLiteral("输出/程序.hex")), QByteArray(":03000000010203F7\r\n:00000001FF\r\n"));
+    QCOMPARE(entries(QStringLiteral("输出")), QStringList{QStringLiteral("程序.hex")});
+
+    put("plain", "x");
+    ui.messages.clear();
+    ui.saveAnswers = {{DialogOutcome::Chosen, path("plain/a.hex")}};
+    saveCommand(ui);
+    QCOMPARE(ui.messages.size(), std::size_t{1});
+    QCOMPARE(QString::fromStdString(ui.messages[0].prompt), QStringLiteral("文件保存失败！"));
+  }
+};
+
+}  // namespace quorix
+
+QTEST_GUILESS_MAIN(quorix::FilesTest)
+#include "files_test.moc"
