@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QColor>
 #include <QFont>
+#include <QFontInfo>
 #include <QIcon>
 #include <QLabel>
 #include <QPalette>
@@ -38,6 +39,21 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const 
   label->setPalette(pal);
   label->setGeometry(rect);
   return label;
+}
+
+// The layout was drawn for a compact platform font; where the default font sets lines further
+// apart, the usage notes would lose their last line under the notice. Step the label's font down
+// just far enough for its text to fit, never below a size that stays readable.
+void shrinkToFit(QLabel* label) {
+  constexpr double kStep = 0.5;
+  constexpr double kSmallest = 7.0;
+  QFont font = label->font();
+  double points = font.pointSizeF() > 0 ? font.pointSizeF() : QFontInfo(font).pointSizeF();
+  while (label->heightForWidth(label->width()) > label->height() && points - kStep >= kSmallest) {
+    points -= kStep;
+    font.setPointSizeF(points);
+    label->setFont(font);
+  }
 }
 
 // "隶书" ships with other desktops only; map it once, process-wide, onto the closest brush-style
@@ -122,6 +138,8 @@ void AboutBox::load() {
                                          "文件转换代码由本软件作者编写，允许在其他项目中自由"
                                          "使用和修改。如需获取源代码，请来信至"
                                          "quorix@example.org索取。"));
+  shrinkToFit(lblDescription_);
+  shrinkToFit(lblDisclaimer_);
 }
 
 }  // namespace quorix

@@ -184,6 +184,19 @@ class AboutBoxTest : public QObject {
     QVERIFY(label->wordWrap());
   }
 
+  // With the installed default font, no label may lose its last lines below its bottom edge.
+  void everyTextFitsItsLabel() {
+    QPointer<AboutBox> box = showBox();
+    for (const char* name : {"lblDescription", "lblDisclaimer", "lblTitle", "lblVersion"}) {
+      const auto* label = child<QLabel>(box, name);
+      QVERIFY(label != nullptr);
+      QVERIFY2(label->heightForWidth(label->width()) <= label->height(), name);
+      QVERIFY2(QFontInfo(label->font()).pointSizeF() >= 7.0, name);
+    }
+    box->close();
+    QTRY_VERIFY(box.isNull());
+  }
+
   void titleFontResolvesToAnInstalledChineseFace() {
     const auto box = std::make_unique<AboutBox>();
     const auto* title = child<QLabel>(box.get(), "lblTitle");
