@@ -1,9 +1,15 @@
 #include <QApplication>
-#include <QLabel>
+
+#include "main_window.h"
+#include "program_icon.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  QLabel l("Quorix");
-  l.show();
+  QApplication::setApplicationName("quorix");
+  QGuiApplication::setDesktopFileName("quorix");
+  QApplication::setWindowIcon(quorix::programIcon());
+
+  quorix::Quorix window;
+  window.show();
   return QApplication::exec();
 }

@@ -1,0 +1,542 @@
+// The main window as a user meets it: layout, focus order, menu, commands.
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QWindow>
+#include <functional>
+
+#include "about_box.h"
+#include "main_window.h"
+#include "program_icon.h"
+#include "progress_bar.h"
+#include "qt_services.h"
+#include "scripted_dialogs.h"
+
+using namespace quorix;
+
+Q_DECLARE_METATYPE(std::function<void(quorix::Quorix&)>)
+
+namespace {
+
+using Trigger = std::function<void(Quorix&)>;
+
+const QString kDefaultText = "01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12 13 14 ";
+
+QPlainTextEdit* text1(const Quorix& w) { return w.findChild<QPlainTextEdit*>("Text1"); }
+QLineEdit* line(const Quorix& w, const char* name) { return w.findChild<QLineEdit*>(name); }
+QPushButton* button(const Quorix& w, const char* name) { return w.findChild<QPushButton*>(name); }
+QAction* action(const Quorix& w, const char* name) { return w.findChild<QAction*>(name); }
+FloatProgressBar* bar(const Quorix& w) { return w.findChild<FloatProgressBar*>("Bar1"); }
+
+void showActive(Quorix& w) {
+  w.show();
+  w.activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&w));
+}
+
+void selectRange(QPlainTextEdit* e, int from, int to) {
+  QTextCursor c = e->textCursor();
+  c.setPosition(from);
+  c.setPosition(to, QTextCursor::KeepAnchor);
+  e->setTextCursor(c);
+}
+
+// Deletes the about boxes that a test left open.
+void closeAboutBoxes() {
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (qobject_cast<AboutBox*>(w) != nullptr) w->close();
+  }
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+int visibleAboutBoxes() {
+  int n = 0;
+  for (QWidget* w : QApplication::topLevelWidgets()) n += (qobject_cast<AboutBox*>(w) != nullptr && w->isVisible()) ? 1 : 0;
+  return n;
+}
+
+}  // namespace
+
+class WindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() { QGuiApplication::clipboard()->clear(); }
+  void cleanup() { closeAboutBoxes(); }
+
+  void controlsSitWhereTheTwipsSay_data();
+  void controlsSitWhereTheTwipsSay();
+  void twipsScaleWithResolution();
+  void coveredControlsAndStacking();
+  void resizingMovesNothing();
+  void frameTitleAndIcon();
+  void startsAsLoaded();
+  void menuLayout();
+  void tabOrderReachesCoveredChecksum();
+  void openByMenuShortcutAndButton_data();
+  void openByMenuShortcutAndButton();
+  void openCancelledForgetsFileName();
+  void openUnreadableFileLeavesFieldAlone();
+  void openMisplacedRecordShowsTextBeforeMessage();
+  void saveByMenuShortcutAndButton_data();
+  void saveByMenuShortcutAndButton();
+  void cutTakesWholeTextWhateverIsSelected_data();
+  void cutTakesWholeTextWhateverIsSelected();
+  void pasteReplacesWholeField_data();
+  void pasteReplacesWholeField();
+  void helpInMenuBarShowsOneModelessAboutBox();
+  void closingMainWindowLeavesAboutBoxRunning();
+  void endClosesEverythingAndQuits();
+};
+
+void WindowTest::controlsSitWhereTheTwipsSay_data() {
+  QTest::addColumn<QString>("name");
+  QTest::addColumn<QRect>("pixels");
+  // Twips / 15 at 96 dpi.
+  QTest::newRow("Text5") << "Text5" << QRect(272, 245, 41, 20);
+  QTest::newRow("Text4") << "Text4" << QRect(184, 248, 89, 18);
+  QTest::newRow("Bar1") << "Bar1" << QRect(0, 232, 313, 9);
+  QTest::newRow("Command5") << "Command5" << QRect(0, 248, 113, 17);
+  QTest::newRow("Command4") << "Command4" << QRect(216, 0, 97, 17);
+  QTest::newRow("Command3") << "Command3" << QRect(120, 0, 89, 17);
+  QTest::newRow("Command2") << "Command2" << QRect(0, 0, 113, 17);
+  QTest::newRow("Text1") << "Text1" << QRect(0, 24, 313, 209);
+  QTest::newRow("Command1") << "Command1" << QRect(32, 120, 65, 25);
+  QTest::newRow("Text3") << "Text3" << QRect(8, 88, 289, 18);
+  QTest::newRow("Text2") << "Text2" << QRect(8, 56, 289, 18);
+}
+
+void WindowTest::controlsSitWhereTheTwipsSay() {
+  QFETCH(QString, name);
+  QFETCH(QRect, pixels);
+  Quorix w;
+  if (w.screen()->logicalDotsPerInchY() != 96) QSKIP("the expected pixels are for a 96 dpi screen");
+  showActive(w);
+  auto* control = w.findChild<QWidget*>(name);
+  QVERIFY(control != nullptr);
+  QCOMPARE(control->parentWidget(), w.centralWidget());
+  QCOMPARE(control->geometry(), pixels);
+  QCOMPARE(w.centralWidget()->size(), QSize(314, 269));
+}
+
+void WindowTest::twipsScaleWithResolution() {
+  struct Case {
+    int twips;
+    double dpi;
+    int pixels;
+  };
+  for (const Case c : {Case{4710, 96, 314}, {620, 96, 41}, {3680, 96, 245}, {135, 96, 9}, {15, 96, 1},
+                       {4710, 192, 628}, {620, 192, 83}, {135, 192, 18}, {4035, 144, 404}, {0, 192, 0}}) {
+    QCOMPARE(twipsToPixels(c.twips, c.dpi), c.pixels);
+  }
+}
+
+void WindowTest::coveredControlsAndStacking() {
+  Quorix w;
+  showActive(w);
+  QWidget* client = w.centralWidget();
+  QWidget* t1 = text1(w);
+  // Text1 covers the record checksum controls completely.
+  for (const char* name : {"Text2", "Text3", "Command1"}) {
+    QWidget* covered = w.findChild<QWidget*>(name);
+    QVERIFY(t1->geometry().contains(covered->geometry()));
+    for (const QPoint p : {covered->geometry().center(), covered->geometry().topLeft(), covered->geometry().bottomRight()}) {
+      QWidget* hit = client->childAt(p);
+      QVERIFY2(hit == t1 || t1->isAncestorOf(hit), name);
+    }
+    QVERIFY(covered->isEnabled());
+    QVERIFY(covered->isVisible());
+  }
+  // Bar1 lies above Text1's last pixel row, Text5 above the end of Text4.
+  QCOMPARE(client->childAt(100, 232), static_cast<QWidget*>(bar(w)));
+  QWidget* above = client->childAt(100, 231);
+  QVERIFY(above == t1 || t1->isAncestorOf(above));
+  QCOMPARE(client->childAt(272, 255), static_cast<QWidget*>(line(w, "Text5")));
+}
+
+void WindowTest::resizingMovesNothing() {
+  Quorix w;
+  showActive(w);
+  QList<QRect> before;
+  const QList<QWidget*> controls = w.centralWidget()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+  QCOMPARE(controls.size(), 11);
+  for (QWidget* c : controls) before.append(c->geometry());
+  for (const QSize size : {QSize(700, 500), QSize(150, 100)}) {
+    w.resize(size);
+    QCoreApplication::processEvents();
+    for (qsizetype i = 0; i < controls.size(); ++i) QCOMPARE(controls.at(i)->geometry(), before.at(i));
+  }
+}
+
+void WindowTest::frameTitleAndIcon() {
+  Quorix w;
+  QCOMPARE(w.objectName(), QString("Quorix"));
+  QCOMPARE(w.windowTitle(), QString("Quorix     quorix@example.org"));
+  const Qt::WindowFlags flags = w.windowFlags();
+  QVERIFY(flags.testFlag(Qt::WindowMinimizeButtonHint));
+  QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
+  QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
+  QVERIFY(w.minimumSize().width() < 314);  // the frame can be resized
+
+  const QIcon icon = programIcon();
+  for (const int size : {16, 32, 48, 64, 128, 256}) {
+    QCOMPARE(icon.pixmap(size, size).deviceIndependentSize().toSize(), QSize(size, size));
+  }
+  QVERIFY(icon.availableSizes().contains(QSize(32, 32)));
+}
+
+void WindowTest::startsAsLoaded() {
+  Quorix w;
+  const testing::Scripted s = testing::script(w);
+  showActive(w);
+  QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(text1(w)));
+
+  QCOMPARE(text1(w)->toPlainText(), kDefaultText);
+  QCOMPARE(line(w, "Text2")->text(), QString("02000004FFFF"));
+  QCOMPARE(line(w, "Text3")->text(), QString("Text3"));
+  QCOMPARE(line(w, "Text4")->text(), QString::fromUtf8("起始单元地址："));
+  QCOMPARE(line(w, "Text5")->text(), QString("0000"));
+  QCOMPARE(line(w, "Text5")->toolTip(), QString::fromUtf8("在此输入Hex文件中数据的首地址，默认首地址为0000."));
+  for (const auto& [name, caption] : {std::pair{"Command1", "Command1"}, {"Command2", "打开Hex文件..."},
+                                      {"Command3", "剪切到剪贴板"}, {"Command4", "粘贴"}, {"Command5", "保存为Hex文件..."}}) {
+    QCOMPARE(button(w, name)->text(), QString::fromUtf8(caption));
+  }
+
+  QCOMPARE(line(w, "Text4")->focusPolicy(), Qt::ClickFocus);
+  QVERIFY(!line(w, "Text4")->isReadOnly());
+  QCOMPARE(line(w, "Text4")->palette().color(QPalette::Base), QApplication::palette("QMenu").color(QPalette::Window));
+
+  QPlainTextEdit* t1 = text1(w);
+  QVERIFY(t1->tabChangesFocus());
+  QVERIFY(!t1->isReadOnly());
+  QCOMPARE(t1->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+  QCOMPARE(t1->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+  QCOMPARE(t1->maximumBlockCount(), 0);
+
+  QCOMPARE(bar(w)->barMax(), 100.0F);
+  QCOMPARE(bar(w)->barValue(), 0.0F);
+  QCOMPARE(bar(w)->value(), 0);
+
+  // The load step set the filter the open dialog shows.
+  w.openFile();
+  QCOMPARE(s.dialogs->shown.size(), std::size_t{1});
+  QCOMPARE(s.dialogs->shown.at(0).nameFilters, QStringList{QString::fromUtf8("Hex文件(*.hex)")});
+  QCOMPARE(s.dialogs->shown.at(0).preset, QString());
+}
+
+void WindowTest::menuLayout() {
+  Quorix w;
+  auto* wjj = w.findChild<QMenu*>("wjj");
+  QVERIFY(wjj != nullptr);
+  QAction* bzz = action(w, "bzz");
+  QCOMPARE(w.menuBar()->actions(), (QList<QAction*>{wjj->menuAction(), bzz}));
+  QCOMPARE(wjj->title(), QString::fromUtf8("文件"));
+  QCOMPARE(bzz->text(), QString::fromUtf8("帮助"));
+  QVERIFY(bzz->menu() == nullptr);
+  QCOMPARE(wjj->actions(), (QList<QAction*>{action(w, "dkk"), action(w, "bcc"), action(w, "gbb")}));
+  QCOMPARE(action(w, "dkk")->text(), QString::fromUtf8("打开Hex文件..."));
+  QCOMPARE(action(w, "bcc")->text(), QString::fromUtf8("保存为Hex文件..."));
+  QCOMPARE(action(w, "gbb")->text(), QString::fromUtf8("关闭"));
+  QCOMPARE(action(w, "dkk")->shortcut(), QKeySequence("Ctrl+O"));
+  QCOMPARE(action(w, "bcc")->shortcut(), QKeySequence("Ctrl+S"));
+  QVERIFY(action(w, "gbb")->shortcut().isEmpty());
+}
+
+void WindowTest::tabOrderReachesCoveredChecksum() {
+  Quorix w;
+  showActive(w);
+  QPlainTextEdit* t1 = text1(w);
+  QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(t1));
+
+  // Tab leaves Text1 without typing a tab, then walks the order; Bar1 and the
+  // caption Text4 are passed by, and the order wraps round to Text1.
+  const QStringList order{"Text2", "Text3", "Command1", "Command2", "Command3", "Command4", "Command5", "Text5", "Text1"};
+  for (const QString& name : order) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget()->objectName(), name);
+  }
+  QCOMPARE(t1->toPlainText(), kDefaultText);
+
+  // Type a record into the covered Text2 and press the covered Command1 by keyboard.
+  QTest::keyClick(t1, Qt::Key_Tab);
+  QLineEdit* t2 = line(w, "Text2");
+  QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(t2));
+  t2->selectAll();
+  QTest::keyClicks(t2, "00000001");
+  QTest::keyClick(t2, Qt::Key_Tab);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(button(w, "Command1")));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+  QCOMPARE(line(w, "Text3")->text(), QString("FF"));
+}
+
+namespace {
+
+const QByteArray kExample = ":03001000010203E7\r\n:02001800AABB81\r\n:00000001FF\r\n";
+
+QString expectedExampleText() {
+  return QString("FF ").repeated(16) + "01 02 03 " + QString("FF ").repeated(5) + "AA BB ";
+}
+
+QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
+  const QString path = dir.filePath(name);
+  QFile f(path);
+  if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) return {};
+  return path;
+}
+
+}  // namespace
+
+void WindowTest::openByMenuShortcutAndButton_data() {
+  QTest::addColumn<Trigger>("trigger");
+  QTest::newRow("menu dkk") << Trigger([](Quorix& w) { action(w, "dkk")->trigger(); });
+  QTest::newRow("Ctrl+O") << Trigger(
+      [](Quorix& /*w*/) { QTest::keyClick(QApplication::focusWidget(), Qt::Key_O, Qt::ControlModifier); });
+  QTest::newRow("Command2") << Trigger([](Quorix& w) { QTest::mouseClick(button(w, "Command2"), Qt::LeftButton); });
+}
+
+void WindowTest::openByMenuShortcutAndButton() {
+  QFETCH(Trigger, trigger);
+  QTemporaryDir dir;
+  const QString path = writeFile(dir, "例子.hex", kExample);
+  QVERIFY(!path.isEmpty());
+
+  Quorix w;
+  const testing::Scripted s = testing::script(w);
+  showActive(w);
+  s.dialogs->answers = {path};
+  trigger(w);
+
+  QCOMPARE(s.dialogs->shown.size(), std::size_t{1});
+  QVERIFY(!s.dialogs->shown.at(0).save);
+  QPlainTextEdit* t1 = text1(w);
+  QCOMPARE(t1->toPlainText(), expectedExampleText());
+  QCOMPARE(t1->toPlainText().size(), 26 * 3);
+  QCOMPARE(t1->textCursor().position(), 26 * 3);
+  QCOMPARE(bar(w)->barMax(), 50.0F);
+  QCOMPARE(bar(w)->barValue(), 49.0F);
+  QCOMPARE(bar(w)->value(), FloatProgressBar::stepsFor(49, 50));
+  QVERIFY(s.boxes->shown.empty());
+  QCOMPARE(w.services().fileName(), path.toStdString());
+}
+
+void WindowTest::openCancelledForgetsFileName() {
+  QTemporaryDir dir;
+  const QString path = writeFile(dir, "a.hex", kExample);
+  Quorix w;
+  const testing::Scripted s = testing::script(w);
+  s.dialogs->answers = {path, std::nullopt};
+  w.openFile();
+  text1(w)->setPlainText("edited");
+  w.openFile();
+  w.openFile();
+  QCOMPARE(s.dialogs->shown.size(), std::size_t{3});
+  QCOMPARE(s.dialogs->shown.at(1).preset, path);
+  QCOMPARE(s.dialogs->shown.at(2).preset, QString());
+  QCOMPARE(text1(w)->toPlainText(), QString("edited"));
+  QCOMPARE(bar(w)->barMax(), 50.0F);
+  QVERIFY(s.boxes->shown.empty());
+}
+
+void WindowTest::openUnreadableFileLeavesFieldAlone() {
+  QTemporaryDir dir;
+  Quorix w;
+  const testing::Scripted s = testing::script(w);
+  s.dialogs->answers = {dir.filePath("missing.hex"), dir.path()};
+  w.openFile();
+  w.openFile();
+  QCOMPARE(s.boxes->shown.size(), std::size_t{2});
+  for (const auto& box : s.boxes->shown) {
+    QCOMPARE(box.prompt, QString::fromUtf8("文件读取失败！"));
+    QCOMPARE(box.title, QString::fromUtf8("文件出错"));
+    QCOMPARE(box.buttons, Buttons::Ok);
+  }
+  QCOMPARE(text1(w)->toPlainText(), kDefaultText);
+  QCOMPARE(bar(w)->barMax(), 100.0F);
+  QCOMPARE(bar(w)->barValue(), 0.0F);
+}
+
+void WindowTest::openMisplacedRecordShowsTextBeforeMessage() {
+  QTemporaryDir dir;
+  // The second record starts inside the first.
+  const QString path = writeFile(dir, "bad.hex", ":0400000001020304F2\r\n:02000200AABB97\r\n:00000001FF\r\n");
+  Quorix w;
+  const testing::Scripted s = testing::script(w);
+  s.dialogs->answers = {path};
+  w.openFile();
+  QCOMPARE(s.boxes->shown.size(), std::size_t{1});
+  QCOMPARE(s.boxes->shown.at(0).prompt, QString::fromUtf8("Hex文件出错，请重新编译！"));
+  // What was read up to the fault is in the field when the message shows.
+  QCOMPARE(s.boxes->shown.at(0).text1, QString("01 02 03 04 "));
+  QCOMPARE(text1(w)->toPlainText(), QString("01 02 03 04 "));
+}
+
+void WindowTest::saveByMenuShortcutAndButton_data() {
+  QTest::addColumn<Trigger>("trigger");
+  QTest::newRow("menu bcc") << Trigger([](Quorix& w) { action(w, "bcc")->trigger(); });
+  QTest::newRow("Ctrl+S") << Trigger(
+      [](Quorix& /*w*/) { QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::ControlModifier); });
+  QTest::newRow("Command5") << Trigger([](Quorix& w) { QTest::mouseClick(button(w, "Command5"), Qt::LeftButton); });
+}
+
+void WindowTest::saveByMenuShortcutAndButton() {
+  QFETCH(Trigger, trigger);
+  Quorix w;
+  const testing::Scripted s = testing::script(w);
+  showActive(w);
+  trigger(w);  // the save dialog is cancelled
+  QCOMPARE(s.dialogs->shown.size(), std::size_t{1});
+  QVERIFY(s.dialogs->shown.at(0).save);
+  QCOMPARE(s.dialogs->shown.at(0).nameFilters, QStringList{QString::fromUtf8("Hex文件(*.hex)")});
+  QCOMPARE(text1(w)->toPlainText(), kDefaultText);
+}
+
+void WindowTest::cutTakesWholeTextWhateverIsSelected_data() {
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<int>("selFrom");
+  QTest::addColumn<int>("selTo");
+  QTest::newRow("nothing selected") << kDefaultText << 0 << 0;
+  QTest::newRow("part selected") << kDefaultText << 3 << 9;
+  QTest::newRow("empty field") << QString() << 0 << 0;
+  QTest::newRow("non-ASCII") << QString::fromUtf8("文件 3A\n0F ") << 1 << 4;
+}
+
+void WindowTest::cutTakesWholeTextWhateverIsSelected() {
+  QFETCH(QString, text);
+  QFETCH(int, selFrom);
+  QFETCH(int, selTo);
+  Quorix w;
+  QGuiApplication::clipboard()->setText("old");
+  text1(w)->setPlainText(text);
+  selectRange(text1(w), selFrom, selTo);
+  QTest::mouseClick(button(w, "Command3"), Qt::LeftButton);
+  QCOMPARE(QGuiApplication::clipboard()->text(), text);
+  QCOMPARE(text1(w)->toPlainText(), QString());
+}
+
+void WindowTest::pasteReplacesWholeField_data() {
+  QTest::addColumn<std::function<void()>>("fill");
+  QTest::addColumn<int>("selFrom");
+  QTest::addColumn<int>("selTo");
+  QTest::addColumn<QString>("expected");
+  const auto text = [](const QString& t) { return std::function<void()>([t] { QGuiApplication::clipboard()->setText(t); }); };
+  QTest::newRow("text, nothing selected") << text("AA BB ") << 5 << 5 << "AA BB ";
+  QTest::newRow("text, part selected") << text("AA BB ") << 3 << 9 << "AA BB ";
+  QTest::newRow("text unchecked") << text(QString::fromUtf8("不是字节\r\nxyz")) << 0 << 0
+                                  << QString::fromUtf8("不是字节\r\nxyz");
+  QTest::newRow("image only") << std::function<void()>([] {
+    QImage image(2, 2, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    QGuiApplication::clipboard()->setImage(image);
+  }) << 0 << 0 << "";
+  QTest::newRow("empty clipboard") << std::function<void()>([] { QGuiApplication::clipboard()->clear(); }) << 0 << 0
+                                   << "";
+}
+
+void WindowTest::pasteReplacesWholeField() {
+  QFETCH(std::function<void()>, fill);
+  QFETCH(int, selFrom);
+  QFETCH(int, selTo);
+  QFETCH(QString, expected);
+  Quorix w;
+  fill();
+  selectRange(text1(w), selFrom, selTo);
+  QTest::mouseClick(button(w, "Command4"), Qt::LeftButton);
+  // QPlainTextEdit keeps CR as it is only in its raw document; compare as shown.
+  QCOMPARE(text1(w)->toPlainText(), QString(expected).replace("\r\n", "\n"));
+}
+
+void WindowTest::helpInMenuBarShowsOneModelessAboutBox() {
+  Quorix w;
+  showActive(w);
+  QAction* bzz = action(w, "bzz");
+  const auto clickHelp = [&] {
+    QTest::mouseClick(w.menuBar(), Qt::LeftButton, {}, w.menuBar()->actionGeometry(bzz).center());
+  };
+  clickHelp();
+  QPointer<AboutBox> first = w.aboutBox();
+  QVERIFY(first != nullptr);
+  QCOMPARE(first->objectName(), QString("frmAbout"));
+  QVERIFY(first->isVisible());
+  QVERIFY(first->parentWidget() == nullptr);
+  QVERIFY(!first->isModal());
+  QVERIFY(first->testAttribute(Qt::WA_DeleteOnClose));
+
+  clickHelp();
+  bzz->trigger();
+  QCOMPARE(visibleAboutBoxes(), 1);
+  QCOMPARE(w.aboutBox(), first.data());
+
+  // The main window keeps working meanwhile.
+  QTest::mouseClick(button(w, "Command3"), Qt::LeftButton);
+  QCOMPARE(text1(w)->toPlainText(), QString());
+
+  // Once closed, the next click makes a new box.
+  first->close();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  QVERIFY(first.isNull());
+  QVERIFY(w.aboutBox() == nullptr);
+  clickHelp();
+  QVERIFY(w.aboutBox() != nullptr);
+  QCOMPARE(visibleAboutBoxes(), 1);
+}
+
+namespace {
+
+// Runs the event loop as the program does; 99 when nothing ended it in time.
+int runEventLoop() {
+  QTimer watchdog;
+  watchdog.setSingleShot(true);
+  QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+  watchdog.start(10000);
+  return QApplication::exec();
+}
+
+}  // namespace
+
+void WindowTest::closingMainWindowLeavesAboutBoxRunning() {
+  Quorix w;
+  showActive(w);
+  w.about();
+  QPointer<AboutBox> box = w.aboutBox();
+  QVERIFY(QTest::qWaitForWindowExposed(box));
+  // Without a transient parent the box counts as a window of its own.
+  QVERIFY(box->windowHandle()->transientParent() == nullptr);
+
+  bool boxOpenAfterMainClosed = false;
+  QTimer::singleShot(0, &w, [&w] { w.close(); });
+  QTimer::singleShot(200, [&] {
+    boxOpenAfterMainClosed = !w.isVisible() && box != nullptr && box->isVisible();
+    if (box != nullptr) box->close();
+  });
+  // The program ends when the about box, its last window, closes.
+  QCOMPARE(runEventLoop(), 0);
+  QVERIFY(boxOpenAfterMainClosed);
+}
+
+void WindowTest::endClosesEverythingAndQuits() {
+  Quorix w;
+  showActive(w);
+  w.about();
+  QVERIFY(w.aboutBox()->isVisible());
+  QCoreApplication::sendPostedEvents();
+
+  QTimer::singleShot(0, &w, [&w] { action(w, "gbb")->trigger(); });
+  QCOMPARE(runEventLoop(), 0);
+  QVERIFY(!w.isVisible());
+  for (QWidget* top : QApplication::topLevelWidgets()) QVERIFY2(!top->isVisible(), qPrintable(top->objectName()));
+}
+
+QTEST_MAIN(WindowTest)
+#include "window_test.moc"

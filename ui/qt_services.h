@@ -1,0 +1,102 @@
+// The window services bound to the main window's Qt widgets.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "dialogs.h"
+#include "services.h"
+#include "text1_access.h"
+
+class QLineEdit;
+class QWidget;
+
+namespace quorix {
+
+class FloatProgressBar;
+
+class QtServices final : public WindowServices {
+ public:
+  // The application's title: message boxes without a title of their own carry it.
+  static constexpr std::string_view kAppTitle = "Quorix";
+
+  struct Widgets {
+    Text1Access* text1;
+    QLineEdit* text2;
+    QLineEdit* text3;
+    QLineEdit* text5;
+    FloatProgressBar* bar1;
+    QWidget* window;  // parent of the dialogs and message boxes
+  };
+
+  explicit QtServices(const Widgets& widgets);
+  ~QtServices() override;
+  QtServices(const QtServices&) = delete;
+  QtServices& operator=(const QtServices&) = delete;
+  QtServices(QtServices&&) = delete;
+  QtServices& operator=(QtServices&&) = delete;
+
+  void setFileDialogs(std::unique_ptr<FileDialogs> dialogs);
+  void setMessageBoxes(std::unique_ptr<MessageBoxes> boxes);
+
+  // Hands collected Text1 changes to the widget and brings Bar1 up to date.
+  void flush();
+
+  // Wraps one command: whatever the command leaves collected is shown when it ends.
+  class CommandScope {
+   public:
+    explicit CommandScope(QtServices& services) : services_(services) {}
+    ~CommandScope() { services_.flush(); }
+    CommandScope(const CommandScope&) = delete;
+    CommandScope& operator=(const CommandScope&) = delete;
+    CommandScope(CommandScope&&) = delete;
+    CommandScope& operator=(CommandScope&&) = delete;
+
+   private:
+    QtServices& services_;
+  };
+
+  [[nodiscard]] std::string text(Field field) override;
+  void setText(Field field, std::string_view text) override;
+  void setSelText(std::string_view text) override;
+
+  void setBarMax(float max) override;
+  void setBarValue(float value) override;
+
+  void setFilter(std::string_view filter) override;
+  [[nodiscard]] DialogOutcome showOpen() override;
+  [[nodiscard]] DialogOutcome showSave() override;
+  [[nodiscard]] std::string fileName() override;
+  void setFileName(std::string_view path) override;
+
+  Answer messageBox(std::string_view prompt, Buttons buttons, std::optional<std::string_view> title) override;
+
+  [[nodiscard]] std::optional<std::string> readFile(const std::string& path) override;
+  [[nodiscard]] std::optional<std::uintmax_t> fileLength(const std::string& path) override;
+  [[nodiscard]] std::unique_ptr<LineWriter> replaceFile(const std::string& path) override;
+
+  void clearClipboard() override;
+  void setClipboardText(std::string_view text) override;
+  [[nodiscard]] std::string clipboardText() override;
+
+ private:
+  [[nodiscard]] QLineEdit* lineEdit(Field field) const;
+  void flushText1();
+
+  Widgets widgets_;
+  std::unique_ptr<FileDialogs> fileDialogs_;
+  std::unique_ptr<MessageBoxes> messageBoxes_;
+  QStringList nameFilters_;
+  std::string fileName_;
+
+  // Text1 changes not yet shown: a whole new text, if one was set, and the
+  // text inserted at the caret since (the caret is at the start after a set,
+  // so the field shows inserted + base).
+  std::optional<std::string> pendingBase_;
+  std::string pendingInserted_;
+};
+
+}  // namespace quorix

@@ -1,0 +1,49 @@
+// How the window and the services binding reach the byte text field Text1,
+// independent of the widget that shows it.
+#pragma once
+
+#include <QString>
+
+class QPlainTextEdit;
+class QWidget;
+
+namespace quorix {
+
+class Text1Access {
+ public:
+  enum class Caret { Start, End };
+
+  Text1Access() = default;
+  Text1Access(const Text1Access&) = delete;
+  Text1Access& operator=(const Text1Access&) = delete;
+  Text1Access(Text1Access&&) = delete;
+  Text1Access& operator=(Text1Access&&) = delete;
+  virtual ~Text1Access() = default;
+
+  // The widget, owned by its parent as any child widget.
+  [[nodiscard]] virtual QWidget* widget() const = 0;
+  [[nodiscard]] virtual QString text() const = 0;
+  // Replaces the whole contents; the caret goes to the start or the end and
+  // nothing is selected.
+  virtual void setText(const QString& text, Caret caret) = 0;
+  // Replaces the selection (inserts at the caret when nothing is selected)
+  // and leaves the caret behind the new text.
+  virtual void replaceSelection(const QString& text) = 0;
+};
+
+// Text1 as the stock plain-text editor: wraps at its width, vertical scroll
+// bar only, no length limit, Tab moves the focus on.
+class PlainTextText1 final : public Text1Access {
+ public:
+  explicit PlainTextText1(QWidget* parent);
+
+  [[nodiscard]] QWidget* widget() const override;
+  [[nodiscard]] QString text() const override;
+  void setText(const QString& text, Caret caret) override;
+  void replaceSelection(const QString& text) override;
+
+ private:
+  QPlainTextEdit* edit_;
+};
+
+}  // namespace quorix
