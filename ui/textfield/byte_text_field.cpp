@@ -1,7 +1,1057 @@
 #include "byte_text_field.h"
 
+#include "byte_text_field_accessible.h"
+
+#include <QAccessible>
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QCursor>
+#include <QFocusEvent>
+#include <QGuiApplication>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QKeySequence>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPalette>
+#include <QScrollBar>
+#include <QStyleHints>
+#include <QTimerEvent>
+
+#include <algorithm>
+#include <cmath>
+
 namespace quorix {
 
-ByteTextField::ByteTextField(QWidget* parent) : QAbstractScrollArea(parent) {}
+namespace {
+
+constexpr int kMargin = 4;  // around the text, as in Qt's own text widgets
+
+bool isBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n'; }
+
+// Line breaks of every kind become "\n" and no-break spaces become blanks, so that the text
+// reads back the way Qt's plain-text widgets return it.
+QString normalized(const QString& text) {
+  const auto needs = [](QChar c) {
+    const char16_t u = c.unicode();
+    return u == u'\r' || u == 0x2028 || u == 0x2029 || u == 0x00A0;
+  };
+  if (std::none_of(text.cbegin(), text.cend(), needs)) return text;
+  QString out;
+  out.reserve(text.size());
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const char16_t u = text.at(i).unicode();
+    if (u == u'\r') {
+      out.append(u'\n');
+      if (i + 1 < text.size() && text.at(i + 1) == u'\n') ++i;
+    } else if (u == 0x2028 || u == 0x2029) {
+      out.append(u'\n');
+    } else if (u == 0x00A0) {
+      out.append(u' ');
+    } else {
+      out.append(QChar{u});
+    }
+  }
+  return out;
+}
+
+QString actionText(const char* source, QKeySequence::StandardKey key) {
+  // Qt's own translation context for these texts, so a loaded Qt translation applies here too.
+  QString text = QCoreApplication::translate("QWidgetTextControl", source);
+  if (!QCoreApplication::testAttribute(Qt::AA_DontShowShortcutsInContextMenus) &&
+      QGuiApplication::styleHints()->showShortcutsInContextMenus()) {
+    const QString keys = QKeySequence(key).toString(QKeySequence::NativeText);
+    if (!keys.isEmpty()) text += u'\t' + keys;
+  }
+  return text;
+}
+
+}  // namespace
+
+ByteTextField::ByteTextField(QWidget* parent) : QAbstractScrollArea(parent) {
+  installByteTextFieldAccessibility();
+  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  setFocusPolicy(Qt::StrongFocus);
+  setAttribute(Qt::WA_InputMethodEnabled);
+  setAttribute(Qt::WA_KeyCompression, false);
+  viewport()->setCursor(Qt::IBeamCursor);
+  viewport()->setBackgroundRole(QPalette::Base);
+  viewport()->setAutoFillBackground(true);
+  verticalScrollBar()->setSingleStep(1);
+  updateFontMetrics();
+}
+
+ByteTextField::~ByteTextField() = default;
+
+// ---------------------------------------------------------------------------------------------
+// Contents
+
+QString ByteTextField::toPlainText() const { return text_.mid(0, text_.size()); }
+
+QString ByteTextField::textRange(int start, int end) const {
+  start = std::clamp(start, 0, length());
+  end = std::clamp(end, start, length());
+  return text_.mid(start, end - start);
+}
+
+QString ByteTextField::selectedText() const {
+  return text_.mid(selectionStart(), selectionEnd() - selectionStart());
+}
+
+void ByteTextField::setPlainText(const QString& text) {
+  const QString t = normalized(text);
+  const bool couldUndo = history_.canUndo();
+  const bool couldRedo = history_.canRedo();
+  const bool hadSelection = hasSelection();
+  const int oldCursor = cursor_;
+  QString oldText;
+  if (QAccessible::isActive()) oldText = toPlainText();
+
+  history_.clear();
+  text_.assign(t);
+  layoutValid_ = false;
+  anchor_ = cursor_ = 0;
+  goalX_ = -1.0;
+  preedit_.clear();
+  scrollDirty_ = true;
+  verticalScrollBar()->setValue(0);
+  if (isVisible()) syncNow();
+  requestUpdate();
+  restartBlink();
+
+  if (QAccessible::isActive()) {
+    QAccessibleTextUpdateEvent ev(this, 0, oldText, t);
+    QAccessible::updateAccessibility(&ev);
+  }
+  emit textChanged();
+  if (oldCursor != 0) emit cursorPositionChanged();
+  if (hadSelection) {
+    emit selectionChanged();
+    emit copyAvailable(false);
+  }
+  emitHistorySignals(couldUndo, couldRedo);
+}
+
+void ByteTextField::insertPlainText(const QString& text) {
+  edit(selectionStart(), selectionEnd(), normalized(text), EditKind::Append);
+}
+
+void ByteTextField::replaceRange(int start, int end, const QString& text) {
+  start = std::clamp(start, 0, length());
+  end = std::clamp(end, start, length());
+  edit(start, end, normalized(text), EditKind::Other);
+}
+
+void ByteTextField::edit(int start, int end, const QString& text, EditKind kind) {
+  if (start == end && text.isEmpty()) return;
+  const bool couldUndo = history_.canUndo();
+  const bool couldRedo = history_.canRedo();
+  QString removed = text_.mid(start, end - start);
+  history_.record(start, removed, static_cast<int>(text.size()), kind, anchor_, cursor_);
+  replaceRaw(start, end - start, text, removed);
+  const int caret = start + static_cast<int>(text.size());
+  setCaret(caret, caret, true);
+  emit textChanged();
+  emitHistorySignals(couldUndo, couldRedo);
+}
+
+void ByteTextField::replaceRaw(int pos, int count, const QString& text, const QString& removed) {
+  text_.remove(pos, count);
+  text_.insert(pos, text);
+  if (layoutValid_) rows_.update(text_, adv_, pos, count, static_cast<int>(text.size()));
+  scrollDirty_ = true;
+  requestUpdate();
+  scheduleSync();
+  if (QAccessible::isActive()) {
+    if (count > 0) {
+      QAccessibleTextRemoveEvent ev(this, pos, removed);
+      QAccessible::updateAccessibility(&ev);
+    }
+    if (!text.isEmpty()) {
+      QAccessibleTextInsertEvent ev(this, pos, text);
+      QAccessible::updateAccessibility(&ev);
+    }
+  }
+}
+
+void ByteTextField::emitHistorySignals(bool couldUndo, bool couldRedo) {
+  if (couldUndo != history_.canUndo()) emit undoAvailable(history_.canUndo());
+  if (couldRedo != history_.canRedo()) emit redoAvailable(history_.canRedo());
+}
+
+void ByteTextField::undo() {
+  if (!history_.canUndo()) return;
+  const bool couldRedo = history_.canRedo();
+  EditStep& step = history_.stepToUndo();
+  if (step.insertedLength > 0 && step.inserted.isEmpty())
+    step.inserted = text_.mid(step.pos, step.insertedLength);
+  replaceRaw(step.pos, step.insertedLength, step.removed, step.inserted);
+  setCaret(std::clamp(step.anchorBefore, 0, length()), std::clamp(step.cursorBefore, 0, length()),
+           true);
+  emit textChanged();
+  emitHistorySignals(true, couldRedo);
+}
+
+void ByteTextField::redo() {
+  if (!history_.canRedo()) return;
+  const bool couldUndo = history_.canUndo();
+  EditStep& step = history_.stepToRedo();
+  replaceRaw(step.pos, static_cast<int>(step.removed.size()), step.inserted, step.removed);
+  step.inserted = QString();  // the text holds it again
+  const int caret = step.pos + step.insertedLength;
+  setCaret(caret, caret, true);
+  emit textChanged();
+  emitHistorySignals(couldUndo, true);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Caret and selection
+
+void ByteTextField::setCursorPosition(int pos) {
+  pos = std::clamp(pos, 0, length());
+  setCaret(pos, pos);
+}
+
+void ByteTextField::setSelection(int anchor, int position) {
+  setCaret(std::clamp(anchor, 0, length()), std::clamp(position, 0, length()));
+}
+
+void ByteTextField::selectAll() {
+  setCaret(0, length());
+  setSelectionClipboard();
+}
+
+void ByteTextField::setCaret(int anchor, int cursor, bool fromEdit, bool keepGoal) {
+  const int oldCursor = cursor_;
+  const int oldStart = selectionStart();
+  const int oldEnd = selectionEnd();
+  const bool hadSelection = hasSelection();
+  anchor_ = anchor;
+  cursor_ = cursor;
+  if (!fromEdit) history_.closeMerge();
+  if (!keepGoal) goalX_ = -1.0;
+  ensureVisiblePending_ = true;
+  scheduleSync();
+  restartBlink();
+  if (oldCursor != cursor_ || hadSelection || hasSelection()) requestUpdate();
+
+  if (oldCursor != cursor_) {
+    if (QAccessible::isActive()) {
+      QAccessibleTextCursorEvent ev(this, cursor_);
+      QAccessible::updateAccessibility(&ev);
+    }
+    emit cursorPositionChanged();
+  }
+  if ((hadSelection || hasSelection()) && (oldStart != selectionStart() || oldEnd != selectionEnd())) {
+    if (QAccessible::isActive()) {
+      QAccessibleTextSelectionEvent ev(this, selectionStart(), selectionEnd());
+      QAccessible::updateAccessibility(&ev);
+    }
+    emit selectionChanged();
+  }
+  if (hadSelection != hasSelection()) emit copyAvailable(hasSelection());
+  if (!preedit_.isEmpty() && !fromEdit) preedit_.clear();
+}
+
+int ByteTextField::nextCharPos(int pos) const {
+  if (pos >= length()) return length();
+  if (QChar::isHighSurrogate(text_.at(pos)) && pos + 1 < length() &&
+      QChar::isLowSurrogate(text_.at(pos + 1)))
+    return pos + 2;
+  return pos + 1;
+}
+
+int ByteTextField::previousCharPos(int pos) const {
+  if (pos <= 0) return 0;
+  if (QChar::isLowSurrogate(text_.at(pos - 1)) && pos >= 2 &&
+      QChar::isHighSurrogate(text_.at(pos - 2)))
+    return pos - 2;
+  return pos - 1;
+}
+
+int ByteTextField::nextWordPos(int pos) const {
+  const int n = length();
+  while (pos < n && !isBlank(text_.at(pos))) ++pos;
+  while (pos < n && isBlank(text_.at(pos))) ++pos;
+  return pos;
+}
+
+int ByteTextField::previousWordPos(int pos) const {
+  while (pos > 0 && isBlank(text_.at(pos - 1))) --pos;
+  while (pos > 0 && !isBlank(text_.at(pos - 1))) --pos;
+  return pos;
+}
+
+// The run of non-blank characters (a cell of byte text) or of blanks around index.
+std::pair<int, int> ByteTextField::wordAround(int index) const {
+  const int n = length();
+  if (n == 0) return {0, 0};
+  index = std::clamp(index, 0, n - 1);
+  const char16_t c = text_.at(index);
+  if (c == u'\n') return {index, index};
+  const bool blank = isBlank(c);
+  const auto same = [&](int i) {
+    const char16_t u = text_.at(i);
+    return u != u'\n' && isBlank(u) == blank;
+  };
+  int a = index;
+  int b = index + 1;
+  while (a > 0 && same(a - 1)) --a;
+  while (b < n && same(b)) ++b;
+  return {a, b};
+}
+
+int ByteTextField::rowEndCaret(int row) const {
+  const int s = rows_.start(row);
+  const int e = rows_.end(row);
+  if (row + 1 < rows_.count() && e > s) {
+    const char16_t c = text_.at(e - 1);
+    if (c == u'\n' || c == u' ' || c == u'\t') return e - 1;
+  }
+  return e;
+}
+
+void ByteTextField::moveCaret(Move move, bool select) {
+  ensureLayout();
+  int target = cursor_;
+  bool keepGoal = false;
+  const bool collapse = hasSelection() && !select;
+  switch (move) {
+    case Move::NextChar:
+      target = collapse ? selectionEnd() : nextCharPos(cursor_);
+      break;
+    case Move::PreviousChar:
+      target = collapse ? selectionStart() : previousCharPos(cursor_);
+      break;
+    case Move::NextWord:
+      target = nextWordPos(cursor_);
+      break;
+    case Move::PreviousWord:
+      target = previousWordPos(cursor_);
+      break;
+    case Move::StartOfRow:
+      target = rows_.start(rows_.rowOf(cursor_));
+      break;
+    case Move::EndOfRow:
+      target = rowEndCaret(rows_.rowOf(cursor_));
+      break;
+    case Move::StartOfText:
+      target = 0;
+      break;
+    case Move::EndOfText:
+      target = length();
+      break;
+    case Move::NextRow:
+    case Move::PreviousRow:
+    case Move::NextPage:
+    case Move::PreviousPage: {
+      const int row = rows_.rowOf(cursor_);
+      if (goalX_ < 0) goalX_ = xOf(row, cursor_);
+      keepGoal = true;
+      const bool page = move == Move::NextPage || move == Move::PreviousPage;
+      const int step = page ? visibleRowCount() : 1;
+      const bool down = move == Move::NextRow || move == Move::NextPage;
+      const int to = down ? row + step : row - step;
+      if (to < 0) {
+        target = 0;
+      } else if (to >= rows_.count()) {
+        target = length();
+      } else {
+        target = positionAtX(to, goalX_, true);
+      }
+      if (page) {
+        if (scrollDirty_) updateScrollBar();
+        QScrollBar* bar = verticalScrollBar();
+        bar->setValue(bar->value() + (down ? step : -step));
+      }
+      break;
+    }
+  }
+  setCaret(select ? anchor_ : target, target, false, keepGoal);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Clipboard
+
+void ByteTextField::copy() {
+  if (hasSelection()) QGuiApplication::clipboard()->setText(selectedText());
+}
+
+void ByteTextField::cut() {
+  if (!hasSelection()) return;
+  copy();
+  edit(selectionStart(), selectionEnd(), QString(), EditKind::Other);
+}
+
+void ByteTextField::paste() {
+  const QString text = QGuiApplication::clipboard()->text();
+  if (text.isEmpty()) return;
+  edit(selectionStart(), selectionEnd(), normalized(text), EditKind::Other);
+}
+
+void ByteTextField::setSelectionClipboard() {
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  if (hasSelection() && clipboard->supportsSelection())
+    clipboard->setText(selectedText(), QClipboard::Selection);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Layout and scrolling
+
+double ByteTextField::wrapWidth() const {
+  return std::max(1, viewport()->width() - 2 * kMargin);
+}
+
+void ByteTextField::ensureLayout() const {
+  if (layoutValid_) return;
+  rows_.setWidth(wrapWidth());
+  rows_.rebuild(text_, adv_);
+  layoutValid_ = true;
+}
+
+int ByteTextField::rowCount() const {
+  ensureLayout();
+  return rows_.count();
+}
+
+int ByteTextField::rowStart(int row) const {
+  ensureLayout();
+  return rows_.start(std::clamp(row, 0, rows_.count() - 1));
+}
+
+int ByteTextField::rowOfPosition(int pos) const {
+  ensureLayout();
+  return rows_.rowOf(std::clamp(pos, 0, length()));
+}
+
+int ByteTextField::visibleRowCount() const {
+  return std::max(1, (viewport()->height() - kMargin) / rowHeight_);
+}
+
+int ByteTextField::firstVisibleRow() const {
+  ensureLayout();
+  return std::clamp(verticalScrollBar()->value(), 0, rows_.count() - 1);
+}
+
+void ByteTextField::updateScrollBar() {
+  ensureLayout();
+  scrollDirty_ = false;
+  QScrollBar* bar = verticalScrollBar();
+  const int visible = visibleRowCount();
+  bar->setPageStep(visible);
+  bar->setRange(0, std::max(0, rows_.count() - visible));
+}
+
+void ByteTextField::ensureCursorVisible() { scrollToPosition(cursor_); }
+
+void ByteTextField::scrollToPosition(int pos) {
+  ensureLayout();
+  if (scrollDirty_) updateScrollBar();
+  ensureVisiblePending_ = false;
+  const int row = rows_.rowOf(std::clamp(pos, 0, length()));
+  QScrollBar* bar = verticalScrollBar();
+  const int visible = visibleRowCount();
+  if (row < bar->value()) {
+    bar->setValue(row);
+  } else if (row >= bar->value() + visible) {
+    bar->setValue(row - visible + 1);
+  }
+}
+
+void ByteTextField::scheduleSync() {
+  if (syncQueued_) return;
+  syncQueued_ = true;
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        syncQueued_ = false;
+        if (isVisible()) syncNow();
+      },
+      Qt::QueuedConnection);
+}
+
+void ByteTextField::syncNow() {
+  ensureLayout();
+  if (scrollDirty_) updateScrollBar();
+  if (ensureVisiblePending_) ensureCursorVisible();
+}
+
+void ByteTextField::requestUpdate() {
+  if (updateQueued_) return;
+  updateQueued_ = true;
+  viewport()->update();
+}
+
+void ByteTextField::relayoutKeepingView() {
+  if (!layoutValid_) return;
+  const int topPos = rows_.start(firstVisibleRow());
+  layoutValid_ = false;
+  if (!isVisible()) return;
+  ensureLayout();
+  updateScrollBar();
+  verticalScrollBar()->setValue(rows_.rowOf(topPos));
+}
+
+void ByteTextField::updateFontMetrics() {
+  drawFont_ = font();
+  // Without kerning and shaping a row's glyphs sit exactly at the summed advances, which the
+  // wrapping, the caret and the mouse all rely on.
+  drawFont_.setKerning(false);
+  drawFont_.setStyleStrategy(
+      static_cast<QFont::StyleStrategy>(drawFont_.styleStrategy() | QFont::PreferNoShaping));
+  adv_.setFont(drawFont_);
+  rowHeight_ = std::max(1, static_cast<int>(std::ceil(adv_.metrics().lineSpacing())));
+  ascent_ = static_cast<int>(std::ceil(adv_.metrics().ascent()));
+  relayoutKeepingView();
+  layoutValid_ = false;
+  scrollDirty_ = true;
+  requestUpdate();
+}
+
+void ByteTextField::resizeEvent(QResizeEvent* e) {
+  QAbstractScrollArea::resizeEvent(e);
+  if (wrapWidth() != rows_.width()) relayoutKeepingView();
+  scrollDirty_ = true;
+  if (isVisible()) syncNow();
+}
+
+void ByteTextField::showEvent(QShowEvent* e) {
+  QAbstractScrollArea::showEvent(e);
+  syncNow();
+}
+
+void ByteTextField::changeEvent(QEvent* e) {
+  QAbstractScrollArea::changeEvent(e);
+  if (e->type() == QEvent::FontChange) updateFontMetrics();
+}
+
+void ByteTextField::scrollContentsBy(int /*dx*/, int /*dy*/) {
+  if (!inPaint_) viewport()->update();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Geometry of positions
+
+double ByteTextField::xOf(int row, int pos) const {
+  const int s = rows_.start(row);
+  const int e = std::min(pos, rows_.end(row));
+  double x = 0.0;
+  for (int i = s; i < e; ++i) {
+    const char16_t c = text_.at(i);
+    if (c == u'\t') {
+      x = CharAdvances::nextTab(x);
+    } else if (c != u'\n') {
+      x += adv_.at(text_, i);
+    }
+  }
+  return x;
+}
+
+int ByteTextField::positionAtX(int row, double x, bool nearest) const {
+  const int s = rows_.start(row);
+  const int end = rowEndCaret(row);
+  double cur = 0.0;
+  for (int i = s; i < end; ++i) {
+    const char16_t c = text_.at(i);
+    if (QChar::isLowSurrogate(c)) continue;
+    const double next = c == u'\t' ? CharAdvances::nextTab(cur) : cur + adv_.at(text_, i);
+    const double split = nearest ? (cur + next) / 2.0 : next;
+    if (x < split) return i;
+    cur = next;
+  }
+  return end;
+}
+
+int ByteTextField::rowAtY(int y) const {
+  const int offset = y - kMargin;
+  const int rel = offset < 0 ? -((rowHeight_ - 1 - offset) / rowHeight_) : offset / rowHeight_;
+  return std::clamp(firstVisibleRow() + rel, 0, rows_.count() - 1);
+}
+
+int ByteTextField::positionAt(QPoint p) const {
+  ensureLayout();
+  const int row = rowAtY(p.y());
+  return positionAtX(row, p.x() - kMargin, true);
+}
+
+QRect ByteTextField::caretRect(int pos) const {
+  ensureLayout();
+  pos = std::clamp(pos, 0, length());
+  const int row = rows_.rowOf(pos);
+  const int x = kMargin + static_cast<int>(std::floor(xOf(row, pos)));
+  const int y = kMargin + (row - firstVisibleRow()) * rowHeight_;
+  return {std::min(x, std::max(kMargin, viewport()->width() - 2)), y, 1, rowHeight_};
+}
+
+QRect ByteTextField::characterRect(int pos) const {
+  ensureLayout();
+  pos = std::clamp(pos, 0, length());
+  const QRect caret = caretRect(pos);
+  double w = 0.0;
+  if (pos < length()) {
+    const int row = rows_.rowOf(pos);
+    w = xOf(row, nextCharPos(pos)) - xOf(row, pos);
+  }
+  return {caret.x(), caret.y(), std::max(1, static_cast<int>(std::ceil(w))), rowHeight_};
+}
+
+std::size_t ByteTextField::memoryUsage() const {
+  return text_.capacityBytes() + rows_.capacityBytes() + history_.memoryBytes();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Painting
+
+void ByteTextField::paintEvent(QPaintEvent* e) {
+  updateQueued_ = false;
+  inPaint_ = true;
+  syncNow();
+  inPaint_ = false;
+
+  QPainter p(viewport());
+  p.setFont(drawFont_);
+  const QRect clip = e->rect();
+  const int selStart = selectionStart();
+  const int selEnd = selectionEnd();
+  const int rows = rows_.count();
+  const int height = viewport()->height();
+  for (int row = firstVisibleRow(), y = kMargin; row < rows && y < height; ++row, y += rowHeight_) {
+    if (y + rowHeight_ <= clip.top() || y > clip.bottom()) continue;
+    paintRow(p, row, y, selStart, selEnd);
+  }
+
+  if (!preedit_.isEmpty()) {
+    // Input-method text being composed: shown over the text at the caret, underlined.
+    const QRect caret = caretRect(cursor_);
+    const QFontMetricsF& fm = adv_.metrics();
+    const QRectF box(caret.x(), caret.y(), fm.horizontalAdvance(preedit_) + 1, rowHeight_);
+    p.fillRect(box, palette().base());
+    p.setPen(palette().text().color());
+    p.drawText(QPointF(box.x(), caret.y() + ascent_), preedit_);
+    p.drawLine(QPointF(box.left(), box.bottom()), QPointF(box.right(), box.bottom()));
+    const double cx = box.x() + fm.horizontalAdvance(preedit_.left(preeditCursor_));
+    p.fillRect(QRectF(cx, caret.y(), 1, rowHeight_), palette().text());
+  } else if (hasFocus() && caretShown_) {
+    p.fillRect(caretRect(cursor_), palette().text());
+  }
+}
+
+void ByteTextField::paintRow(QPainter& p, int row, int y, int selStart, int selEnd) const {
+  const int s = rows_.start(row);
+  const int e = rows_.end(row);
+  int visibleEnd = e;
+  if (visibleEnd > s && text_.at(visibleEnd - 1) == u'\n') --visibleEnd;
+  const QString str = text_.mid(s, visibleEnd - s);
+  const int baseline = y + ascent_;
+
+  // Draws the row in pieces between tabs so that tabs land on the same stops as in the layout.
+  const auto drawRow = [&] {
+    double x = 0.0;
+    int segStart = 0;
+    double segX = 0.0;
+    for (int i = 0; i <= str.size(); ++i) {
+      const bool tab = i < str.size() && str.at(i) == u'\t';
+      if (i == str.size() || tab) {
+        if (i > segStart)
+          p.drawText(QPointF(kMargin + segX, baseline), str.mid(segStart, i - segStart));
+        if (tab) {
+          x = CharAdvances::nextTab(x);
+          segStart = i + 1;
+          segX = x;
+        }
+        continue;
+      }
+      const char16_t next = i + 1 < str.size() ? str.at(i + 1).unicode() : u'\0';
+      x += adv_.of(str.at(i).unicode(), next);
+    }
+  };
+
+  p.setPen(palette().text().color());
+  drawRow();
+
+  if (selStart < selEnd && selStart < e && selEnd > s) {
+    const double x0 = xOf(row, std::max(selStart, s));
+    double x1 = xOf(row, std::min(selEnd, e));
+    if (selEnd > visibleEnd && visibleEnd < e) x1 += adv_.ascii(u' ');  // selected line break
+    const QRectF band(kMargin + x0, y, std::max(1.0, x1 - x0), rowHeight_);
+    p.fillRect(band, palette().highlight());
+    p.save();
+    p.setClipRect(band);
+    p.setPen(palette().highlightedText().color());
+    drawRow();
+    p.restore();
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Keyboard
+
+bool ByteTextField::event(QEvent* e) {
+  if (e->type() == QEvent::ShortcutOverride) {
+    // Editing keys belong to the field, not to window shortcuts.
+    auto* ke = static_cast<QKeyEvent*>(e);
+    const Qt::KeyboardModifiers mods = ke->modifiers() & ~Qt::KeypadModifier;
+    bool mine = false;
+    if (mods == Qt::NoModifier || mods == Qt::ShiftModifier) {
+      mine = ke->key() < Qt::Key_Escape || ke->key() == Qt::Key_Backspace ||
+             ke->key() == Qt::Key_Delete || ke->key() == Qt::Key_Return ||
+             ke->key() == Qt::Key_Enter || ke->key() == Qt::Key_Home || ke->key() == Qt::Key_End ||
+             ke->key() == Qt::Key_Left || ke->key() == Qt::Key_Right || ke->key() == Qt::Key_Up ||
+             ke->key() == Qt::Key_Down || ke->key() == Qt::Key_PageUp ||
+             ke->key() == Qt::Key_PageDown;
+    }
+    static constexpr QKeySequence::StandardKey kOwn[] = {
+        QKeySequence::Copy, QKeySequence::Cut, QKeySequence::Paste, QKeySequence::Undo,
+        QKeySequence::Redo, QKeySequence::SelectAll, QKeySequence::MoveToNextWord,
+        QKeySequence::MoveToPreviousWord, QKeySequence::MoveToStartOfDocument,
+        QKeySequence::MoveToEndOfDocument, QKeySequence::SelectNextWord,
+        QKeySequence::SelectPreviousWord, QKeySequence::SelectStartOfDocument,
+        QKeySequence::SelectEndOfDocument, QKeySequence::DeleteStartOfWord,
+        QKeySequence::DeleteEndOfWord};
+    for (const QKeySequence::StandardKey k : kOwn) mine = mine || ke->matches(k);
+    if (mine) {
+      ke->accept();
+      return true;
+    }
+  }
+  return QAbstractScrollArea::event(e);
+}
+
+bool ByteTextField::focusNextPrevChild(bool next) {
+  // Tab types a tab unless the field passes the focus on.
+  if (!tabChangesFocus_) return false;
+  return QAbstractScrollArea::focusNextPrevChild(next);
+}
+
+bool ByteTextField::handleMoveKey(QKeyEvent* e) {
+  struct Binding {
+    QKeySequence::StandardKey move;
+    QKeySequence::StandardKey select;
+    Move op;
+  };
+  static constexpr Binding kBindings[] = {
+      {QKeySequence::MoveToNextChar, QKeySequence::SelectNextChar, Move::NextChar},
+      {QKeySequence::MoveToPreviousChar, QKeySequence::SelectPreviousChar, Move::PreviousChar},
+      {QKeySequence::MoveToNextWord, QKeySequence::SelectNextWord, Move::NextWord},
+      {QKeySequence::MoveToPreviousWord, QKeySequence::SelectPreviousWord, Move::PreviousWord},
+      {QKeySequence::MoveToNextLine, QKeySequence::SelectNextLine, Move::NextRow},
+      {QKeySequence::MoveToPreviousLine, QKeySequence::SelectPreviousLine, Move::PreviousRow},
+      {QKeySequence::MoveToNextPage, QKeySequence::SelectNextPage, Move::NextPage},
+      {QKeySequence::MoveToPreviousPage, QKeySequence::SelectPreviousPage, Move::PreviousPage},
+      {QKeySequence::MoveToStartOfLine, QKeySequence::SelectStartOfLine, Move::StartOfRow},
+      {QKeySequence::MoveToEndOfLine, QKeySequence::SelectEndOfLine, Move::EndOfRow},
+      {QKeySequence::MoveToStartOfBlock, QKeySequence::SelectStartOfBlock, Move::StartOfRow},
+      {QKeySequence::MoveToEndOfBlock, QKeySequence::SelectEndOfBlock, Move::EndOfRow},
+      {QKeySequence::MoveToStartOfDocument, QKeySequence::SelectStartOfDocument,
+       Move::StartOfText},
+      {QKeySequence::MoveToEndOfDocument, QKeySequence::SelectEndOfDocument, Move::EndOfText},
+  };
+  for (const Binding& b : kBindings) {
+    if (e->matches(b.move)) {
+      moveCaret(b.op, false);
+      return true;
+    }
+    if (e->matches(b.select)) {
+      moveCaret(b.op, true);
+      return true;
+    }
+  }
+  return false;
+}
+
+void ByteTextField::typeText(const QString& text) {
+  edit(selectionStart(), selectionEnd(), normalized(text),
+       hasSelection() ? EditKind::Other : EditKind::Typing);
+}
+
+void ByteTextField::deleteBackward(bool word) {
+  if (hasSelection()) {
+    edit(selectionStart(), selectionEnd(), QString(), EditKind::Other);
+  } else if (cursor_ > 0) {
+    const int from = word ? previousWordPos(cursor_) : previousCharPos(cursor_);
+    edit(from, cursor_, QString(), word ? EditKind::Other : EditKind::Backspace);
+  }
+}
+
+void ByteTextField::deleteForward(bool word) {
+  if (hasSelection()) {
+    edit(selectionStart(), selectionEnd(), QString(), EditKind::Other);
+  } else if (cursor_ < length()) {
+    const int to = word ? nextWordPos(cursor_) : nextCharPos(cursor_);
+    edit(cursor_, to, QString(), word ? EditKind::Other : EditKind::DeleteForward);
+  }
+}
+
+void ByteTextField::keyPressEvent(QKeyEvent* e) {
+  if (e->matches(QKeySequence::SelectAll)) {
+    selectAll();
+  } else if (e->matches(QKeySequence::Copy)) {
+    copy();
+  } else if (e->matches(QKeySequence::Cut)) {
+    cut();
+  } else if (e->matches(QKeySequence::Paste)) {
+    paste();
+  } else if (e->matches(QKeySequence::Undo)) {
+    undo();
+  } else if (e->matches(QKeySequence::Redo)) {
+    redo();
+  } else if (handleMoveKey(e)) {
+  } else if (e->matches(QKeySequence::DeleteStartOfWord)) {
+    deleteBackward(true);
+  } else if (e->matches(QKeySequence::DeleteEndOfWord)) {
+    deleteForward(true);
+  } else if (e->key() == Qt::Key_Backspace && !(e->modifiers() & ~Qt::ShiftModifier)) {
+    deleteBackward(false);
+  } else if (e->matches(QKeySequence::Delete)) {
+    deleteForward(false);
+  } else if (e->matches(QKeySequence::InsertParagraphSeparator) ||
+             e->matches(QKeySequence::InsertLineSeparator)) {
+    typeText(QStringLiteral("\n"));
+  } else if (e->key() == Qt::Key_Tab && !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+    if (tabChangesFocus_) {
+      e->ignore();
+      return;
+    }
+    typeText(QStringLiteral("\t"));
+  } else {
+    const QString text = e->text();
+    const bool printable = !text.isEmpty() && text.at(0).isPrint() &&
+                           !(e->modifiers() & (Qt::ControlModifier | Qt::MetaModifier));
+    if (!printable) {
+      e->ignore();
+      return;
+    }
+    typeText(text);
+  }
+  e->accept();
+  syncNow();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Input method
+
+void ByteTextField::inputMethodEvent(QInputMethodEvent* e) {
+  ensureLayout();
+  const int surroundStart = rows_.start(rows_.rowOf(cursor_));
+  if (!e->commitString().isEmpty() || e->replacementLength() > 0) {
+    int from = selectionStart();
+    int to = selectionEnd();
+    if (e->replacementLength() > 0 || e->replacementStart() != 0) {
+      from = std::clamp(cursor_ + e->replacementStart(), 0, length());
+      to = std::clamp(from + e->replacementLength(), from, length());
+    }
+    edit(from, to, normalized(e->commitString()), EditKind::Other);
+  }
+  for (const QInputMethodEvent::Attribute& a : e->attributes()) {
+    if (a.type == QInputMethodEvent::Selection) {
+      const int anchor = surroundStart + a.start;
+      setSelection(anchor, anchor + a.length);
+    }
+  }
+  preedit_ = e->preeditString();
+  preeditCursor_ = static_cast<int>(preedit_.size());
+  for (const QInputMethodEvent::Attribute& a : e->attributes()) {
+    if (a.type == QInputMethodEvent::Cursor)
+      preeditCursor_ = std::clamp(a.start, 0, static_cast<int>(preedit_.size()));
+  }
+  viewport()->update();
+  e->accept();
+}
+
+QVariant ByteTextField::inputMethodQuery(Qt::InputMethodQuery query) const {
+  ensureLayout();
+  const int row = rows_.rowOf(cursor_);
+  const int surroundStart = rows_.start(row);
+  const int surroundEnd = rows_.end(row);
+  const QPoint offset = viewport()->pos();
+  switch (query) {
+    case Qt::ImEnabled:
+      return true;
+    case Qt::ImHints:
+      return static_cast<int>(Qt::ImhMultiLine);
+    case Qt::ImCursorRectangle:
+      return caretRect(cursor_).translated(offset);
+    case Qt::ImAnchorRectangle:
+      return caretRect(anchor_).translated(offset);
+    case Qt::ImFont:
+      return drawFont_;
+    case Qt::ImCursorPosition:
+      return cursor_ - surroundStart;
+    case Qt::ImAnchorPosition:
+      return std::clamp(anchor_, surroundStart, surroundEnd) - surroundStart;
+    case Qt::ImSurroundingText:
+      return textRange(surroundStart, surroundEnd);
+    case Qt::ImCurrentSelection:
+      return selectedText();
+    case Qt::ImTextBeforeCursor:
+      return textRange(cursor_ - 256, cursor_);
+    case Qt::ImTextAfterCursor:
+      return textRange(cursor_, cursor_ + 256);
+    case Qt::ImAbsolutePosition:
+      return cursor_;
+    default:
+      return QAbstractScrollArea::inputMethodQuery(query);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Mouse
+
+void ByteTextField::mousePressEvent(QMouseEvent* e) {
+  const int pos = positionAt(e->position().toPoint());
+  if (e->button() == Qt::LeftButton) {
+    selectingWords_ = false;
+    mouseSelecting_ = true;
+    if (e->modifiers() & Qt::ShiftModifier) {
+      setCaret(anchor_, pos);
+    } else {
+      setCaret(pos, pos);
+    }
+  } else if (e->button() == Qt::MiddleButton) {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (clipboard->supportsSelection()) {
+      const QString text = clipboard->text(QClipboard::Selection);
+      setCaret(pos, pos);
+      if (!text.isEmpty()) edit(pos, pos, normalized(text), EditKind::Other);
+    }
+  }
+  e->accept();
+}
+
+void ByteTextField::extendMouseSelection(int pos) {
+  if (!selectingWords_) {
+    setCaret(anchor_, pos);
+    return;
+  }
+  // After a double-click the selection grows by whole cells.
+  if (pos < wordAnchorStart_) {
+    setCaret(wordAnchorEnd_, wordAround(pos).first);
+  } else if (pos > wordAnchorEnd_) {
+    setCaret(wordAnchorStart_, wordAround(pos - 1).second);
+  } else {
+    setCaret(wordAnchorStart_, wordAnchorEnd_);
+  }
+}
+
+void ByteTextField::mouseMoveEvent(QMouseEvent* e) {
+  if (!mouseSelecting_ || !(e->buttons() & Qt::LeftButton)) return;
+  const QPoint p = e->position().toPoint();
+  extendMouseSelection(positionAt(p));
+  if (p.y() < 0 || p.y() >= viewport()->height()) {
+    if (!dragScrollTimer_.isActive()) dragScrollTimer_.start(50, this);
+  } else {
+    dragScrollTimer_.stop();
+  }
+  syncNow();
+}
+
+void ByteTextField::mouseReleaseEvent(QMouseEvent* e) {
+  if (e->button() == Qt::LeftButton) {
+    mouseSelecting_ = false;
+    dragScrollTimer_.stop();
+    setSelectionClipboard();
+  }
+  e->accept();
+}
+
+void ByteTextField::mouseDoubleClickEvent(QMouseEvent* e) {
+  if (e->button() != Qt::LeftButton) {
+    e->ignore();
+    return;
+  }
+  ensureLayout();
+  const QPoint p = e->position().toPoint();
+  const int index = positionAtX(rowAtY(p.y()), p.x() - kMargin, false);
+  const auto [a, b] = wordAround(index);
+  setCaret(a, b);
+  selectingWords_ = true;
+  mouseSelecting_ = true;
+  wordAnchorStart_ = a;
+  wordAnchorEnd_ = b;
+  setSelectionClipboard();
+  e->accept();
+}
+
+void ByteTextField::timerEvent(QTimerEvent* e) {
+  if (e->timerId() == blinkTimer_.timerId()) {
+    caretShown_ = !caretShown_;
+    viewport()->update(caretRect(cursor_).adjusted(-1, 0, 1, 0));
+  } else if (e->timerId() == dragScrollTimer_.timerId()) {
+    const QPoint p = viewport()->mapFromGlobal(QCursor::pos());
+    QScrollBar* bar = verticalScrollBar();
+    if (p.y() < 0) bar->setValue(bar->value() - 1);
+    if (p.y() >= viewport()->height()) bar->setValue(bar->value() + 1);
+    extendMouseSelection(positionAt(p));
+  } else {
+    QAbstractScrollArea::timerEvent(e);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Focus, caret blinking, context menu
+
+void ByteTextField::restartBlink() {
+  caretShown_ = true;
+  const int flash = QApplication::cursorFlashTime();
+  if (hasFocus() && flash > 0) {
+    blinkTimer_.start(flash / 2, this);
+  } else {
+    blinkTimer_.stop();
+  }
+}
+
+void ByteTextField::focusInEvent(QFocusEvent* e) {
+  QAbstractScrollArea::focusInEvent(e);
+  restartBlink();
+  viewport()->update();
+}
+
+void ByteTextField::focusOutEvent(QFocusEvent* e) {
+  QAbstractScrollArea::focusOutEvent(e);
+  blinkTimer_.stop();
+  if (!preedit_.isEmpty()) preedit_.clear();
+  viewport()->update();
+}
+
+QMenu* ByteTextField::createStandardContextMenu() {
+  auto* menu = new QMenu(this);
+  const auto add = [&](const char* text, QKeySequence::StandardKey key, const char* name,
+                       bool enabled, auto slot) {
+    QAction* a = menu->addAction(actionText(text, key), this, slot);
+    a->setObjectName(QString::fromLatin1(name));
+    a->setEnabled(enabled);
+    return a;
+  };
+  add("&Undo", QKeySequence::Undo, "edit-undo", isUndoAvailable(), &ByteTextField::undo);
+  add("&Redo", QKeySequence::Redo, "edit-redo", isRedoAvailable(), &ByteTextField::redo);
+  menu->addSeparator();
+  add("Cu&t", QKeySequence::Cut, "edit-cut", hasSelection(), &ByteTextField::cut);
+  add("&Copy", QKeySequence::Copy, "edit-copy", hasSelection(), &ByteTextField::copy);
+  const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
+  add("&Paste", QKeySequence::Paste, "edit-paste", mime != nullptr && mime->hasText(),
+      &ByteTextField::paste);
+  QAction* del = menu->addAction(QCoreApplication::translate("QWidgetTextControl", "Delete"), this,
+                                 [this] { deleteForward(false); });
+  del->setObjectName(QStringLiteral("edit-delete"));
+  del->setEnabled(hasSelection());
+  menu->addSeparator();
+  add("Select All", QKeySequence::SelectAll, "select-all", length() > 0, &ByteTextField::selectAll);
+  return menu;
+}
+
+void ByteTextField::contextMenuEvent(QContextMenuEvent* e) {
+  QMenu* menu = createStandardContextMenu();
+  menu->setAttribute(Qt::WA_DeleteOnClose);
+  QPoint at = e->globalPos();
+  if (e->reason() == QContextMenuEvent::Keyboard)
+    at = viewport()->mapToGlobal(cursorRect().bottomLeft());
+  menu->popup(at);
+  e->accept();
+}
 
 }  // namespace quorix

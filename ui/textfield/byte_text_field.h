@@ -1,7 +1,26 @@
-// A multi-line text field for very long wrapped byte texts.
+// A multi-line plain-text field for very long wrapped byte texts.
+//
+// The text lives in a gap buffer of UTF-16 units; the field keeps one array of row starts
+// (rows wrap at blanks within the field's width, runs without blanks break at the width) and
+// recomputes only the rows around an edit. Painting touches only the visible rows, so the cost
+// of showing, scrolling and typing does not grow with the text. The public API follows
+// QPlainTextEdit where it overlaps, without QTextCursor.
 #pragma once
 
+#include "edit_history.h"
+#include "gap_buffer.h"
+#include "text_rows.h"
+
 #include <QAbstractScrollArea>
+#include <QBasicTimer>
+#include <QFont>
+#include <QString>
+
+#include <cstddef>
+#include <utility>
+
+class QMenu;
+class QPainter;
 
 namespace quorix {
 
@@ -9,6 +28,167 @@ class ByteTextField : public QAbstractScrollArea {
   Q_OBJECT
  public:
   explicit ByteTextField(QWidget* parent = nullptr);
+  ~ByteTextField() override;
+  ByteTextField(const ByteTextField&) = delete;
+  ByteTextField& operator=(const ByteTextField&) = delete;
+  ByteTextField(ByteTextField&&) = delete;
+  ByteTextField& operator=(ByteTextField&&) = delete;
+
+  // Contents. Line breaks come back as "\n" whatever was set ("\r\n", "\r", U+2028, U+2029);
+  // no-break spaces come back as blanks.
+  [[nodiscard]] QString toPlainText() const;
+  // Replaces everything: caret at the start, nothing selected, undo history cleared.
+  void setPlainText(const QString& text);
+  // Replaces the selection (or inserts at the caret) and leaves the caret behind the text.
+  // Consecutive calls form one undo step; appending costs only the appended characters.
+  void insertPlainText(const QString& text);
+  // Undoable replacement of [start, end) by text; the caret ends behind it.
+  void replaceRange(int start, int end, const QString& text);
+  void clear() { setPlainText(QString()); }
+  [[nodiscard]] int length() const { return text_.size(); }
+  [[nodiscard]] QString textRange(int start, int end) const;
+
+  [[nodiscard]] bool tabChangesFocus() const { return tabChangesFocus_; }
+  void setTabChangesFocus(bool on) { tabChangesFocus_ = on; }
+
+  // Caret and selection, as character offsets. The selection runs between anchor and caret.
+  [[nodiscard]] int cursorPosition() const { return cursor_; }
+  [[nodiscard]] int anchorPosition() const { return anchor_; }
+  void setCursorPosition(int pos);
+  void setSelection(int anchor, int position);
+  [[nodiscard]] int selectionStart() const { return anchor_ < cursor_ ? anchor_ : cursor_; }
+  [[nodiscard]] int selectionEnd() const { return anchor_ < cursor_ ? cursor_ : anchor_; }
+  [[nodiscard]] bool hasSelection() const { return anchor_ != cursor_; }
+  [[nodiscard]] QString selectedText() const;
+
+  [[nodiscard]] bool isUndoAvailable() const { return history_.canUndo(); }
+  [[nodiscard]] bool isRedoAvailable() const { return history_.canRedo(); }
+
+  // Layout, in viewport coordinates. Rows are numbered from 0 at the top of the text.
+  [[nodiscard]] int rowCount() const;
+  [[nodiscard]] int rowStart(int row) const;
+  [[nodiscard]] int rowOfPosition(int pos) const;
+  [[nodiscard]] int firstVisibleRow() const;
+  [[nodiscard]] int visibleRowCount() const;
+  [[nodiscard]] double wrapWidth() const;
+  [[nodiscard]] int rowHeight() const { return rowHeight_; }
+  [[nodiscard]] const QFont& textFont() const { return drawFont_; }
+  [[nodiscard]] QRect cursorRect() const { return caretRect(cursor_); }
+  [[nodiscard]] QRect caretRect(int pos) const;
+  [[nodiscard]] QRect characterRect(int pos) const;
+  [[nodiscard]] int positionAt(QPoint viewportPoint) const;
+  void ensureCursorVisible();
+  void scrollToPosition(int pos);
+
+  // Bytes held for text, rows and undo history (for the memory figures).
+  [[nodiscard]] std::size_t memoryUsage() const;
+
+  QMenu* createStandardContextMenu();
+
+ public slots:
+  void selectAll();
+  void cut();
+  void copy();
+  void paste();
+  void undo();
+  void redo();
+
+ signals:
+  void textChanged();
+  void cursorPositionChanged();
+  void selectionChanged();
+  void copyAvailable(bool yes);
+  void undoAvailable(bool yes);
+  void redoAvailable(bool yes);
+
+ protected:
+  bool event(QEvent* e) override;
+  void paintEvent(QPaintEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
+  void showEvent(QShowEvent* e) override;
+  void changeEvent(QEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+  void inputMethodEvent(QInputMethodEvent* e) override;
+  [[nodiscard]] QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+  void mousePressEvent(QMouseEvent* e) override;
+  void mouseMoveEvent(QMouseEvent* e) override;
+  void mouseReleaseEvent(QMouseEvent* e) override;
+  void mouseDoubleClickEvent(QMouseEvent* e) override;
+  void contextMenuEvent(QContextMenuEvent* e) override;
+  void focusInEvent(QFocusEvent* e) override;
+  void focusOutEvent(QFocusEvent* e) override;
+  void timerEvent(QTimerEvent* e) override;
+  void scrollContentsBy(int dx, int dy) override;
+  bool focusNextPrevChild(bool next) override;
+
+ private:
+  enum class Move {
+    NextChar, PreviousChar, NextWord, PreviousWord, NextRow, PreviousRow, NextPage,
+    PreviousPage, StartOfRow, EndOfRow, StartOfText, EndOfText
+  };
+
+  void edit(int start, int end, const QString& text, EditKind kind);
+  void replaceRaw(int pos, int count, const QString& text, const QString& removed);
+  void setCaret(int anchor, int cursor, bool fromEdit = false, bool keepGoal = false);
+  void emitHistorySignals(bool couldUndo, bool couldRedo);
+  void moveCaret(Move move, bool select);
+  bool handleMoveKey(QKeyEvent* e);
+  void typeText(const QString& text);
+  void deleteBackward(bool word);
+  void deleteForward(bool word);
+  void extendMouseSelection(int pos);
+  void setSelectionClipboard();
+
+  void ensureLayout() const;
+  void relayoutKeepingView();
+  void updateFontMetrics();
+  void requestUpdate();
+  void scheduleSync();
+  void syncNow();
+  void updateScrollBar();
+  void restartBlink();
+  void paintRow(QPainter& p, int row, int y, int selStart, int selEnd) const;
+
+  [[nodiscard]] double xOf(int row, int pos) const;
+  [[nodiscard]] int positionAtX(int row, double x, bool nearest) const;
+  [[nodiscard]] int rowEndCaret(int row) const;
+  [[nodiscard]] int rowAtY(int y) const;
+  [[nodiscard]] int nextCharPos(int pos) const;
+  [[nodiscard]] int previousCharPos(int pos) const;
+  [[nodiscard]] int nextWordPos(int pos) const;
+  [[nodiscard]] int previousWordPos(int pos) const;
+  [[nodiscard]] std::pair<int, int> wordAround(int index) const;
+
+  GapBuffer text_;
+  CharAdvances adv_;
+  mutable TextRows rows_;
+  mutable bool layoutValid_ = false;
+  EditHistory history_;
+  QFont drawFont_;
+  int rowHeight_ = 1;
+  int ascent_ = 0;
+
+  int anchor_ = 0;
+  int cursor_ = 0;
+  double goalX_ = -1.0;  // x kept while moving up and down
+  bool tabChangesFocus_ = false;
+
+  bool syncQueued_ = false;
+  bool updateQueued_ = false;
+  bool scrollDirty_ = true;
+  bool ensureVisiblePending_ = false;
+  bool inPaint_ = false;
+
+  bool caretShown_ = true;
+  QBasicTimer blinkTimer_;
+  QBasicTimer dragScrollTimer_;
+  bool mouseSelecting_ = false;
+  bool selectingWords_ = false;
+  int wordAnchorStart_ = 0;
+  int wordAnchorEnd_ = 0;
+
+  QString preedit_;
+  int preeditCursor_ = 0;
 };
 
 }  // namespace quorix

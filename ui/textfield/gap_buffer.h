@@ -1,0 +1,110 @@
+// Text storage of the byte text field: UTF-16 code units with a movable gap, so that typing or
+// appending at one place costs only the characters inserted (plus moving the gap once when the
+// edit point jumps elsewhere).
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <vector>
+
+namespace quorix {
+
+class GapBuffer {
+ public:
+  [[nodiscard]] int size() const { return static_cast<int>(buf_.size() - gapLength()); }
+
+  [[nodiscard]] char16_t at(int i) const {
+    const auto u = static_cast<std::size_t>(i);
+    return u < gapStart_ ? buf_[u] : buf_[u + gapLength()];
+  }
+
+  // Replaces everything; leaves a gap at the end sized for further typing or appending.
+  void assign(QStringView text) {
+    const auto n = static_cast<std::size_t>(text.size());
+    std::vector<char16_t> fresh(n + spareFor(n));
+    if (n != 0) std::memcpy(fresh.data(), text.utf16(), n * sizeof(char16_t));
+    buf_.swap(fresh);
+    gapStart_ = n;
+    gapEnd_ = buf_.size();
+  }
+
+  void insert(int pos, QStringView text) {
+    const auto n = static_cast<std::size_t>(text.size());
+    if (n == 0) return;
+    reserveGap(n);
+    moveGap(static_cast<std::size_t>(pos));
+    std::memcpy(buf_.data() + gapStart_, text.utf16(), n * sizeof(char16_t));
+    gapStart_ += n;
+  }
+
+  void remove(int pos, int count) {
+    if (count <= 0) return;
+    moveGap(static_cast<std::size_t>(pos));
+    gapEnd_ += static_cast<std::size_t>(count);
+  }
+
+  // Copies [pos, pos + count) into dst.
+  void copyOut(int pos, int count, char16_t* dst) const {
+    auto p = static_cast<std::size_t>(pos);
+    auto n = static_cast<std::size_t>(count);
+    if (p < gapStart_) {
+      const std::size_t head = std::min(n, gapStart_ - p);
+      std::memcpy(dst, buf_.data() + p, head * sizeof(char16_t));
+      dst += head;
+      p += head;
+      n -= head;
+    }
+    if (n != 0) std::memcpy(dst, buf_.data() + p + gapLength(), n * sizeof(char16_t));
+  }
+
+  [[nodiscard]] QString mid(int pos, int count) const {
+    QString s(count, Qt::Uninitialized);
+    if (count > 0) copyOut(pos, count, reinterpret_cast<char16_t*>(s.data()));
+    return s;
+  }
+
+  [[nodiscard]] std::size_t capacityBytes() const { return buf_.capacity() * sizeof(char16_t); }
+
+ private:
+  [[nodiscard]] std::size_t gapLength() const { return gapEnd_ - gapStart_; }
+  static std::size_t spareFor(std::size_t n) { return std::max<std::size_t>(1024, n / 32); }
+
+  void moveGap(std::size_t pos) {
+    if (pos < gapStart_) {
+      const std::size_t n = gapStart_ - pos;
+      std::memmove(buf_.data() + gapEnd_ - n, buf_.data() + pos, n * sizeof(char16_t));
+      gapStart_ -= n;
+      gapEnd_ -= n;
+    } else if (pos > gapStart_) {
+      const std::size_t n = pos - gapStart_;
+      std::memmove(buf_.data() + gapStart_, buf_.data() + gapEnd_, n * sizeof(char16_t));
+      gapStart_ += n;
+      gapEnd_ += n;
+    }
+  }
+
+  // Growth by half the text keeps appends amortised O(1) per character and the spare room
+  // below one byte per character.
+  void reserveGap(std::size_t n) {
+    if (gapLength() >= n) return;
+    const std::size_t used = buf_.size() - gapLength();
+    const std::size_t newSize = used + n + std::max(spareFor(used), used / 2);
+    std::vector<char16_t> fresh(newSize);
+    const std::size_t tail = buf_.size() - gapEnd_;
+    if (gapStart_ != 0) std::memcpy(fresh.data(), buf_.data(), gapStart_ * sizeof(char16_t));
+    if (tail != 0)
+      std::memcpy(fresh.data() + newSize - tail, buf_.data() + gapEnd_, tail * sizeof(char16_t));
+    buf_.swap(fresh);
+    gapEnd_ = newSize - tail;
+  }
+
+  std::vector<char16_t> buf_;
+  std::size_t gapStart_ = 0;
+  std::size_t gapEnd_ = 0;
+};
+
+}  // namespace quorix
