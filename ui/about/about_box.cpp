@@ -27,8 +27,7 @@ constexpr QRect twipRect(int left, int top, int width, int height) {
   return {px(left), px(top), px(width), px(height)};
 }
 
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const QColor& colour,
-                  const QRect& rect) {
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const QColor& colour, const QRect& rect) {
   auto* label = new QLabel(text, parent);
   label->setObjectName(QString::fromLatin1(name));
   label->setTextFormat(Qt::PlainText);
@@ -67,16 +66,18 @@ void registerTitleFontSubstitutes() {
 }  // namespace
 
 QStringList AboutBox::titleFontFamilies() {
-  return {QStringLiteral("LiSu"),          QStringLiteral("STLiti"),
-          QStringLiteral("AR PL UKai CN"), QStringLiteral("AR PL KaitiM GB"),
-          QStringLiteral("Noto Serif CJK SC"), QStringLiteral("WenQuanYi Micro Hei"),
+  return {QStringLiteral("LiSu"),
+          QStringLiteral("STLiti"),
+          QStringLiteral("AR PL UKai CN"),
+          QStringLiteral("AR PL KaitiM GB"),
+          QStringLiteral("Noto Serif CJK SC"),
+          QStringLiteral("WenQuanYi Micro Hei"),
           QStringLiteral("Noto Sans CJK SC")};
 }
 
 AboutBox::AboutBox(QWidget* parent)
-    : QDialog(parent,
-              Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
-                  Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
   setObjectName(QStringLiteral("frmAbout"));
   setAttribute(Qt::WA_DeleteOnClose);
   setSizeGripEnabled(false);
@@ -89,15 +90,14 @@ AboutBox::AboutBox(QWidget* parent)
   // lie above the title and version labels it overlaps so that it keeps its clicks.
   lblDisclaimer_ = makeLabel(this, "lblDisclaimer", QStringLiteral("请注意："), QColor(128, 128, 255),
                              twipRect(120, 2280, 3975, 975));
-  lblVersion_ = makeLabel(this, "lblVersion", QStringLiteral("V1.00"), QColor(0, 128, 128),
-                          twipRect(1080, 480, 2445, 225));
-  lblTitle_ = makeLabel(this, "lblTitle", kApplicationTitle, QColor(255, 128, 255),
-                        twipRect(1080, 120, 2445, 345));
+  lblVersion_ =
+      makeLabel(this, "lblVersion", QStringLiteral("V1.00"), QColor(0, 128, 128), twipRect(1080, 480, 2445, 225));
+  lblTitle_ = makeLabel(this, "lblTitle", kApplicationTitle, QColor(255, 128, 255), twipRect(1080, 120, 2445, 345));
   registerTitleFontSubstitutes();
   QFont titleFont(kTitleFontFamily, kTitleFontPoints, QFont::Bold);
   lblTitle_->setFont(titleFont);
-  lblDescription_ = makeLabel(this, "lblDescription", QStringLiteral("使用说明："),
-                              QColor(128, 128, 128), twipRect(120, 960, 4005, 1290));
+  lblDescription_ = makeLabel(this, "lblDescription", QStringLiteral("使用说明："), QColor(128, 128, 128),
+                              twipRect(120, 960, 4005, 1290));
 
   cmdOK_ = new QPushButton(QStringLiteral("确定"), this);
   cmdOK_->setObjectName(QStringLiteral("cmdOK"));
@@ -134,10 +134,11 @@ void AboutBox::load() {
                      "也可反过来将它们保存为Hex文件格式。\r\n"
                      "2.使用剪贴板进行复制、粘贴，可实现将串口调试器接收的程序代码"
                      "保存为有用的Hex文件格式。"));
-  lblDisclaimer_->setText(QStringLiteral("请注意：本软件为免费软件，任何人都可以自由使用。"
-                                         "文件转换代码由本软件作者编写，允许在其他项目中自由"
-                                         "使用和修改。如需获取源代码，请来信至"
-                                         "quorix@example.org索取。"));
+  lblDisclaimer_->setText(
+      QStringLiteral("请注意：本软件为免费软件，任何人都可以自由使用。"
+                     "文件转换代码由本软件作者编写，允许在其他项目中自由"
+                     "使用和修改。如需获取源代码，请来信至"
+                     "quorix@example.org索取。"));
   shrinkToFit(lblDescription_);
   shrinkToFit(lblDisclaimer_);
 }

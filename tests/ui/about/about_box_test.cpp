@@ -213,8 +213,8 @@ class AboutBoxTest : public QObject {
     QVERIFY(qAbs(info.pointSizeF() - 12.0) < 0.5);
     // The first installed substitute wins, so a better face, once installed, is picked up.
     const QStringList candidates = QStringList{QStringLiteral("隶书")} + AboutBox::titleFontFamilies();
-    const auto firstInstalled = std::find_if(candidates.begin(), candidates.end(),
-                                             [&](const QString& f) { return installed.contains(f); });
+    const auto firstInstalled =
+        std::find_if(candidates.begin(), candidates.end(), [&](const QString& f) { return installed.contains(f); });
     if (firstInstalled != candidates.end()) {
       QCOMPARE(info.family(), *firstInstalled);
       // The face was chosen for GB2312: it must carry Chinese glyphs, not only "Quorix".
