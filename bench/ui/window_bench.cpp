@@ -1,0 +1,157 @@
+// The open and save commands through the real window and its Qt binding, and
+// what the stock text widget alone takes to show the same byte text.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "dialogs.h"
+#include "hex.h"
+#include "main_window.h"
+#include "qt_services.h"
+#include "text1_access.h"
+
+namespace {
+
+// A contiguous image of `records` 16-byte data records from address 0, with
+// extended linear address records at every 64 KiB boundary.
+std::string image(unsigned records) {
+  std::string text;
+  text.reserve(records * 45UL);
+  for (unsigned r = 0; r < records; ++r) {
+    const unsigned address = (r * 16U) & 0xFFFFU;
+    if (address == 0 && r != 0) {
+      const unsigned upper = r * 16U >> 16U;
+      const unsigned sum = 2U + 4U + (upper >> 8U) + (upper & 0xFFU);
+      text += ":02000004" + quorix::Hexx(upper >> 8U) + quorix::Hexx(upper) +
+              quorix::Hexx(-static_cast<long long>(sum)) + "\r\n";
+    }
+    std::string line = ":10" + quorix::Hexx(address >> 8U) + quorix::Hexx(address) + "00";
+    unsigned sum = 0x10U + (address >> 8U) + (address & 0xFFU);
+    for (unsigned i = 0; i < 16; ++i) {
+      const unsigned b = (r + i * 7U) & 0xFFU;
+      line += quorix::Hexx(b);
+      sum += b;
+    }
+    text += line + quorix::Hexx(-static_cast<long long>(sum)) + "\r\n";
+  }
+  return text + ":00000001FF\r\n";
+}
+
+// Byte text of the same image: what the reader puts into Text1.
+QString byteText(unsigned records) {
+  std::string text;
+  text.reserve(records * 48UL);
+  for (unsigned r = 0; r < records; ++r) {
+    for (unsigned i = 0; i < 16; ++i) text.append(quorix::Hexx((r + i * 7U) & 0xFFU)).push_back(' ');
+  }
+  return QString::fromStdString(text);
+}
+
+class FixedAnswer final : public quorix::FileDialogs {
+ public:
+  explicit FixedAnswer(QString path) : path_(std::move(path)) {}
+  std::optional<QString> open(QWidget*, const QString&, const QStringList&) override { return path_; }
+  std::optional<QString> save(QWidget*, const QString&, const QStringList&) override { return path_; }
+
+ private:
+  QString path_;
+};
+
+class AnswerOk final : public quorix::MessageBoxes {
+ public:
+  quorix::Answer show(QWidget*, const QString&, quorix::Buttons, const QString&) override { return quorix::Answer::Ok; }
+};
+
+// Lets the window paint what the command changed, as the event loop would
+// right after the handler returns.
+void paint() { QCoreApplication::processEvents(); }
+
+void OpenThroughWindow(benchmark::State& state) {
+  const auto records = static_cast<unsigned>(state.range(0));
+  QTemporaryDir dir;
+  const QString path = dir.filePath("image.hex");
+  {
+    QFile f(path);
+    const std::string bytes = image(records);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes.data(), static_cast<qint64>(bytes.size())) < 0) {
+      state.SkipWithError("cannot write the image");
+      return;
+    }
+  }
+  quorix::Quorix window;
+  window.services().setFileDialogs(std::make_unique<FixedAnswer>(path));
+  window.services().setMessageBoxes(std::make_unique<AnswerOk>());
+  window.show();
+  paint();
+  auto* text1 = window.findChild<QPlainTextEdit*>("Text1");
+  for (auto _ : state) {
+    state.PauseTiming();
+    text1->setPlainText(QString::fromUtf8(quorix::kDefaultByteText.data()));
+    paint();
+    state.ResumeTiming();
+    window.openFile();
+    paint();
+  }
+  if (text1->document()->characterCount() - 1 != static_cast<int>(records * 48)) state.SkipWithError("wrong text");
+}
+BENCHMARK(OpenThroughWindow)->Arg(4096)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+
+void StockWidgetSetPlainText(benchmark::State& state) {
+  const QString text = byteText(static_cast<unsigned>(state.range(0)));
+  // The same widget, configured and sized as in the window.
+  quorix::Quorix window;
+  window.show();
+  paint();
+  auto* text1 = window.findChild<QPlainTextEdit*>("Text1");
+  for (auto _ : state) {
+    state.PauseTiming();
+    text1->setPlainText(QString::fromUtf8(quorix::kDefaultByteText.data()));
+    paint();
+    state.ResumeTiming();
+    text1->setPlainText(text);
+    paint();
+  }
+}
+BENCHMARK(StockWidgetSetPlainText)->Arg(4096)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+
+void SaveThroughWindow(benchmark::State& state) {
+  const auto cells = static_cast<unsigned>(state.range(0));
+  QTemporaryDir dir;
+  const QString path = dir.filePath("out.hex");
+  quorix::Quorix window;
+  window.services().setFileDialogs(std::make_unique<FixedAnswer>(path));
+  window.services().setMessageBoxes(std::make_unique<AnswerOk>());
+  window.show();
+  paint();
+  auto* text1 = window.findChild<QPlainTextEdit*>("Text1");
+  text1->setPlainText(byteText(cells / 16));
+  paint();
+  for (auto _ : state) {
+    state.PauseTiming();
+    QFile::remove(path);
+    state.ResumeTiming();
+    window.saveFile();
+    paint();
+  }
+  state.counters["file_bytes"] = static_cast<double>(QFileInfo(path).size());
+}
+BENCHMARK(SaveThroughWindow)->Arg(65536)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  const QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
