@@ -84,6 +84,7 @@ class ByteTextField : public QAbstractScrollArea {
   [[nodiscard]] std::size_t memoryUsage() const;
 
   QMenu* createStandardContextMenu();
+  [[nodiscard]] QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
  public slots:
   void selectAll();
@@ -109,7 +110,6 @@ class ByteTextField : public QAbstractScrollArea {
   void changeEvent(QEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
   void inputMethodEvent(QInputMethodEvent* e) override;
-  [[nodiscard]] QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
   void mousePressEvent(QMouseEvent* e) override;
   void mouseMoveEvent(QMouseEvent* e) override;
   void mouseReleaseEvent(QMouseEvent* e) override;
