@@ -508,7 +508,6 @@ void ByteTextField::updateFontMetrics() {
   rowHeight_ = std::max(1, static_cast<int>(std::ceil(adv_.metrics().lineSpacing())));
   ascent_ = static_cast<int>(std::ceil(adv_.metrics().ascent()));
   relayoutKeepingView();
-  layoutValid_ = false;
   scrollDirty_ = true;
   requestUpdate();
 }
