@@ -199,8 +199,8 @@ void TextFieldLayoutTest::editMovesRowEndTwoRowsUp() {
   f.resize(314, 209);
   f.show();
   QVERIFY(QTest::qWaitForWindowExposed(&f));
-  for (const QString lead : {QStringLiteral(" "), QStringLiteral("i "), QStringLiteral("\n  ")}) {
-    for (const QString wide : {QStringLiteral("中"), QStringLiteral("W"), QStringLiteral("@")}) {
+  for (const QString& lead : {QStringLiteral(" "), QStringLiteral("i "), QStringLiteral("\n  ")}) {
+    for (const QString& wide : {QStringLiteral("中"), QStringLiteral("W"), QStringLiteral("@")}) {
       for (int m = 20; m < 50; ++m) {
         f.setPlainText(lead + QString(m, u'F') + wide + QStringLiteral("FFF 01 02"));
         if (f.rowCount() < 3) continue;
