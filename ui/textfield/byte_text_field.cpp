@@ -23,6 +23,7 @@
 #include <QTimerEvent>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace quorix {
@@ -704,7 +705,7 @@ bool ByteTextField::event(QEvent* e) {
              ke->key() == Qt::Key_Down || ke->key() == Qt::Key_PageUp ||
              ke->key() == Qt::Key_PageDown;
     }
-    static constexpr QKeySequence::StandardKey kOwn[] = {
+    static constexpr std::array kOwn{
         QKeySequence::Copy, QKeySequence::Cut, QKeySequence::Paste, QKeySequence::Undo,
         QKeySequence::Redo, QKeySequence::SelectAll, QKeySequence::MoveToNextWord,
         QKeySequence::MoveToPreviousWord, QKeySequence::MoveToStartOfDocument,
@@ -733,7 +734,7 @@ bool ByteTextField::handleMoveKey(QKeyEvent* e) {
     QKeySequence::StandardKey select;
     Move op;
   };
-  static constexpr Binding kBindings[] = {
+  static constexpr auto kBindings = std::to_array<Binding>({
       {QKeySequence::MoveToNextChar, QKeySequence::SelectNextChar, Move::NextChar},
       {QKeySequence::MoveToPreviousChar, QKeySequence::SelectPreviousChar, Move::PreviousChar},
       {QKeySequence::MoveToNextWord, QKeySequence::SelectNextWord, Move::NextWord},
@@ -749,7 +750,7 @@ bool ByteTextField::handleMoveKey(QKeyEvent* e) {
       {QKeySequence::MoveToStartOfDocument, QKeySequence::SelectStartOfDocument,
        Move::StartOfText},
       {QKeySequence::MoveToEndOfDocument, QKeySequence::SelectEndOfDocument, Move::EndOfText},
-  };
+  });
   for (const Binding& b : kBindings) {
     if (e->matches(b.move)) {
       moveCaret(b.op, false);

@@ -61,7 +61,7 @@ void TextRows::rebuild(const GapBuffer& text, const CharAdvances& adv) {
   const int n = text.size();
   length_ = n;
   starts_.clear();
-  starts_.reserve(static_cast<std::size_t>(n / 32 + 1));
+  starts_.reserve(static_cast<std::size_t>(n) / 32 + 1);
   starts_.push_back(0);
   int s = 0;
   for (;;) {
