@@ -35,8 +35,9 @@ std::optional<QString> QtFileDialogs::save(QWidget* parent, const QString& prese
 }
 
 Answer QtMessageBoxes::show(QWidget* parent, const QString& prompt, Buttons buttons, const QString& title) {
-  const QMessageBox::StandardButtons shown =
-      buttons == Buttons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::StandardButtons(QMessageBox::Ok);
+  const QMessageBox::StandardButtons shown = buttons == Buttons::OkCancel
+                                                 ? QMessageBox::Ok | QMessageBox::Cancel
+                                                 : QMessageBox::StandardButtons(QMessageBox::Ok);
   QMessageBox box(QMessageBox::NoIcon, title, prompt, shown, parent);
   box.setDefaultButton(QMessageBox::Ok);
   return box.exec() == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;

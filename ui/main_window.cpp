@@ -119,7 +119,8 @@ void Quorix::buildControls(QWidget* client, double dpi) {
   text5->setToolTip(QString::fromUtf8("在此输入Hex文件中数据的首地址，默认首地址为0000."));
 
   // Bar1 takes no focus; Text4 is in the order but no tab stop.
-  const std::array<QWidget*, 10> order{text1, text2, text3, command1, command2, command3, command4, command5, text4, text5};
+  const std::array<QWidget*, 10> order{text1,    text2,    text3,    command1, command2,
+                                       command3, command4, command5, text4,    text5};
   for (std::size_t i = 0; i + 1 < order.size(); ++i) setTabOrder(order.at(i), order.at(i + 1));
 
   services_ = std::make_unique<QtServices>(QtServices::Widgets{text1_.get(), text2, text3, text5, bar1, this});

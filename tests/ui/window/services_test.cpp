@@ -77,8 +77,8 @@ void ServicesTest::selTextMatchesDirectReplacement_data() {
   QTest::addColumn<Steps>("steps");
   QTest::addColumn<QString>("expected");
 
-  QTest::newRow("appends after empty set") << 0 << 0 << Steps{setText1(""), sel("01 "), sel("02 "), sel("FF FF ")}
-                                           << "01 02 FF FF ";
+  QTest::newRow("appends after empty set")
+      << 0 << 0 << Steps{setText1(""), sel("01 "), sel("02 "), sel("FF FF ")} << "01 02 FF FF ";
   QTest::newRow("inserts ahead of a non-empty set") << 0 << 0 << Steps{setText1("AB"), sel("x"), sel("y")} << "xyAB";
   QTest::newRow("replaces the user's selection") << 2 << 5 << Steps{sel("ab"), sel("c")} << "01abc56789";
   QTest::newRow("inserts at the caret") << 3 << 3 << Steps{sel("Z")} << "012Z3456789";
@@ -151,7 +151,8 @@ void ServicesTest::selTextMatchesDirectReplacement() {
 void ServicesTest::lineFieldsRoundTripUtf8AndPutCaretAtStart() {
   Quorix window;
   QtServices& ui = window.services();
-  for (const auto& [field, name] : {std::pair{Field::Text2, "Text2"}, {Field::Text3, "Text3"}, {Field::Text5, "Text5"}}) {
+  for (const auto& [field, name] :
+       {std::pair{Field::Text2, "Text2"}, {Field::Text3, "Text3"}, {Field::Text5, "Text5"}}) {
     auto* edit = window.findChild<QLineEdit*>(name);
     edit->selectAll();
     ui.setText(field, "地址 0x1F");

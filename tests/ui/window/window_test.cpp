@@ -62,7 +62,8 @@ void closeAboutBoxes() {
 
 int visibleAboutBoxes() {
   int n = 0;
-  for (QWidget* w : QApplication::topLevelWidgets()) n += (qobject_cast<AboutBox*>(w) != nullptr && w->isVisible()) ? 1 : 0;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    n += (qobject_cast<AboutBox*>(w) != nullptr && w->isVisible()) ? 1 : 0;
   return n;
 }
 
@@ -136,8 +137,16 @@ void WindowTest::twipsScaleWithResolution() {
     double dpi;
     int pixels;
   };
-  for (const Case c : {Case{4710, 96, 314}, {620, 96, 41}, {3680, 96, 245}, {135, 96, 9}, {15, 96, 1},
-                       {4710, 192, 628}, {620, 192, 83}, {135, 192, 18}, {4035, 144, 404}, {0, 192, 0}}) {
+  for (const Case c : {Case{4710, 96, 314},
+                       {620, 96, 41},
+                       {3680, 96, 245},
+                       {135, 96, 9},
+                       {15, 96, 1},
+                       {4710, 192, 628},
+                       {620, 192, 83},
+                       {135, 192, 18},
+                       {4035, 144, 404},
+                       {0, 192, 0}}) {
     QCOMPARE(twipsToPixels(c.twips, c.dpi), c.pixels);
   }
 }
@@ -151,7 +160,8 @@ void WindowTest::coveredControlsAndStacking() {
   for (const char* name : {"Text2", "Text3", "Command1"}) {
     QWidget* covered = w.findChild<QWidget*>(name);
     QVERIFY(t1->geometry().contains(covered->geometry()));
-    for (const QPoint p : {covered->geometry().center(), covered->geometry().topLeft(), covered->geometry().bottomRight()}) {
+    for (const QPoint p :
+         {covered->geometry().center(), covered->geometry().topLeft(), covered->geometry().bottomRight()}) {
       QWidget* hit = client->childAt(p);
       QVERIFY2(hit == t1 || t1->isAncestorOf(hit), name);
     }
@@ -208,8 +218,11 @@ void WindowTest::startsAsLoaded() {
   QCOMPARE(line(w, "Text4")->text(), QString::fromUtf8("起始单元地址："));
   QCOMPARE(line(w, "Text5")->text(), QString("0000"));
   QCOMPARE(line(w, "Text5")->toolTip(), QString::fromUtf8("在此输入Hex文件中数据的首地址，默认首地址为0000."));
-  for (const auto& [name, caption] : {std::pair{"Command1", "Command1"}, {"Command2", "打开Hex文件..."},
-                                      {"Command3", "剪切到剪贴板"}, {"Command4", "粘贴"}, {"Command5", "保存为Hex文件..."}}) {
+  for (const auto& [name, caption] : {std::pair{"Command1", "Command1"},
+                                      {"Command2", "打开Hex文件..."},
+                                      {"Command3", "剪切到剪贴板"},
+                                      {"Command4", "粘贴"},
+                                      {"Command5", "保存为Hex文件..."}}) {
     QCOMPARE(button(w, name)->text(), QString::fromUtf8(caption));
   }
 
@@ -261,7 +274,8 @@ void WindowTest::tabOrderReachesCoveredChecksum() {
 
   // Tab leaves Text1 without typing a tab, then walks the order; Bar1 and the
   // caption Text4 are passed by, and the order wraps round to Text1.
-  const QStringList order{"Text2", "Text3", "Command1", "Command2", "Command3", "Command4", "Command5", "Text5", "Text1"};
+  const QStringList order{"Text2",    "Text3",    "Command1", "Command2", "Command3",
+                          "Command4", "Command5", "Text5",    "Text1"};
   for (const QString& name : order) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QCOMPARE(QApplication::focusWidget()->objectName(), name);
@@ -430,7 +444,9 @@ void WindowTest::pasteReplacesWholeField_data() {
   QTest::addColumn<int>("selFrom");
   QTest::addColumn<int>("selTo");
   QTest::addColumn<QString>("expected");
-  const auto text = [](const QString& t) { return std::function<void()>([t] { QGuiApplication::clipboard()->setText(t); }); };
+  const auto text = [](const QString& t) {
+    return std::function<void()>([t] { QGuiApplication::clipboard()->setText(t); });
+  };
   QTest::newRow("text, nothing selected") << text("AA BB ") << 5 << 5 << "AA BB ";
   QTest::newRow("text, part selected") << text("AA BB ") << 3 << 9 << "AA BB ";
   QTest::newRow("text unchecked") << text(QString::fromUtf8("不是字节\r\nxyz")) << 0 << 0
