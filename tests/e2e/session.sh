@@ -127,7 +127,20 @@ main_win="$(timeout "$step_timeout" xdotool search --sync --onlyvisible --name '
 alive
 
 focused() { xdotool getwindowfocus 2>/dev/null; }
-visible() { xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null | grep -qx "$1"; }
+# The program's mapped windows, one id a line. xdotool ends on an X error when
+# a window goes away while it looks, so a list without the main window is no list.
+windows() {
+  local list
+  list="$(xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null)" || return 1
+  grep -qx "$main_win" <<<"$list" || return 1
+  printf '%s\n' "$list"
+}
+visible() { windows | grep -qx "$1"; }
+hidden() {
+  local list
+  list="$(windows)" || return 1
+  ! grep -qx "$1" <<<"$list"
+}
 # A window of the program other than the main window has the focus: the
 # program gives its dialogs the focus itself. Its id goes to $dialog.
 dialog=""
@@ -136,7 +149,8 @@ dialog_focused() {
   f="$(focused)" || return 1
   [ -n "$f" ] && [ "$f" != "$main_win" ] && visible "$f" && dialog="$f"
 }
-dialog_gone() { ! visible "$dialog"; }
+# Gone: missing from two good lists in a row.
+dialog_gone() { hidden "$dialog" && sleep 0.1 && hidden "$dialog"; }
 # Without a window manager nobody hands the focus back to the main window when
 # a dialog closes (it falls to the root window); a user's click would.
 focus_main() {
@@ -163,6 +177,7 @@ answer_file_dialog() {
     alive
     tries=$((tries + 1))
     [ "$tries" -lt 3 ] || fail "the file dialog did not close"
+    echo "e2e: the file dialog is still open; Return once more"
     xdotool key Return
   done
 }
