@@ -71,7 +71,7 @@ inline std::string hexByte(unsigned v, bool lower = false) {
 // One record line without its line end; `dataText` holds the data digits as
 // they should stand in the file (their case is free).
 inline std::string recordLine(unsigned address, unsigned type, const std::string& dataText) {
-  const unsigned count = static_cast<unsigned>(dataText.size() / 2);
+  const auto count = static_cast<unsigned>(dataText.size() / 2);
   unsigned sum = count + (address >> 8U) + (address & 0xFFU) + type;
   for (std::size_t i = 0; i + 1 < dataText.size(); i += 2) {
     sum += static_cast<unsigned>(hexValue(dataText[i]) * 16 + hexValue(dataText[i + 1]));

@@ -78,7 +78,8 @@ GeneratedFile generate(Random& rnd) {
       std::string line = maybeLower(rnd, recordLine(static_cast<unsigned>(address), 0, data));
       out.text += line + lineEnd(rnd);
       if (seg.first < 0) seg.first = address;
-      for (int k = 0; k < count; ++k) seg.cells[address + k] = line.substr(9 + 2 * static_cast<std::size_t>(k), 2) + " ";
+      for (int k = 0; k < count; ++k)
+        seg.cells[address + k] = line.substr(9 + 2 * static_cast<std::size_t>(k), 2) + " ";
       seg.end = address + count;
       address += count;
       if (rnd.chance(0.4)) address += rnd.between(1, rnd.chance(0.1) ? 2000 : 40);
@@ -177,8 +178,9 @@ std::string mutate(Random& rnd, std::string text) {
   for (int m = 0; m < mutations; ++m) {
     const long size = static_cast<long>(text.size());
     const auto at = static_cast<std::size_t>(rnd.between(0, std::max(0L, size - 1)));
-    const char c = rnd.chance(0.8) ? kAlphabet[static_cast<std::size_t>(rnd.between(0, kAlphabet.size() - 1))]
-                                   : static_cast<char>(rnd.between(0, 255));
+    const char c = rnd.chance(0.8)
+                       ? kAlphabet[static_cast<std::size_t>(rnd.between(0, static_cast<long>(kAlphabet.size()) - 1))]
+                       : static_cast<char>(rnd.between(0, 255));
     switch (rnd.between(0, 5)) {
       case 0:
         if (!text.empty()) text[at] = c;
@@ -209,7 +211,7 @@ std::string randomBytes(Random& rnd) {
   static const std::string kAlphabet = "0123456789ABCDEF:\r\n";
   std::string text(static_cast<std::size_t>(rnd.between(0, 600)), '\0');
   for (char& c : text) {
-    c = rnd.chance(0.9) ? kAlphabet[static_cast<std::size_t>(rnd.between(0, kAlphabet.size() - 1))]
+    c = rnd.chance(0.9) ? kAlphabet[static_cast<std::size_t>(rnd.between(0, static_cast<long>(kAlphabet.size()) - 1))]
                         : static_cast<char>(rnd.between(0, 255));
   }
   return text;

@@ -65,7 +65,8 @@ SaveCase generate(Random& rnd) {
     c.text5 = hexByte(static_cast<unsigned>(start >> 8), rnd.chance(0.2)) +
               hexByte(static_cast<unsigned>(start & 0xFF), rnd.chance(0.2));
   } else {
-    static const std::vector<std::string> kOdd = {"", "1", "123", "12345", "0x10", "G0F0", "FFFFF", "\x01" "0F0"};
+    static const std::vector<std::string> kOdd = {"",     "1",    "123",   "12345",
+                                                  "0x10", "G0F0", "FFFFF", std::string(1, kForeign) + "0F0"};
     c.text5 = rnd.pick(kOdd);
   }
 
