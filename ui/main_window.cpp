@@ -95,7 +95,7 @@ void Quorix::buildControls(QWidget* client, double dpi) {
   auto* text3 = lineEdit("Text3", "Text3", {120, 1320, 4335, 270});
   auto* command1 = button("Command1", "Command1", {480, 1800, 975, 375}, &Quorix::checksum);
 
-  text1_ = std::make_unique<PlainTextText1>(client);
+  text1_ = std::make_unique<ByteTextText1>(client);
   QWidget* text1 = text1_->widget();
   place(text1, "Text1", {0, 360, 4695, 3135});
   text1_->setText(utf8(kDefaultByteText), Text1Access::Caret::Start);

@@ -4,7 +4,25 @@
 #include <QTextCursor>
 #include <QTextOption>
 
+#include "byte_text_field.h"
+
 namespace quorix {
+
+ByteTextText1::ByteTextText1(QWidget* parent) : field_(new ByteTextField(parent)) {
+  field_->setObjectName("Text1");
+  field_->setTabChangesFocus(true);
+}
+
+QWidget* ByteTextText1::widget() const { return field_; }
+
+QString ByteTextText1::text() const { return field_->toPlainText(); }
+
+void ByteTextText1::setText(const QString& text, Caret caret) {
+  field_->setPlainText(text);
+  if (caret == Caret::End) field_->setCursorPosition(field_->length());
+}
+
+void ByteTextText1::replaceSelection(const QString& text) { field_->insertPlainText(text); }
 
 PlainTextText1::PlainTextText1(QWidget* parent) : edit_(new QPlainTextEdit(parent)) {
   edit_->setObjectName("Text1");

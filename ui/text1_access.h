@@ -9,6 +9,8 @@ class QWidget;
 
 namespace quorix {
 
+class ByteTextField;
+
 class Text1Access {
  public:
   enum class Caret { Start, End };
@@ -31,8 +33,24 @@ class Text1Access {
   virtual void replaceSelection(const QString& text) = 0;
 };
 
-// Text1 as the stock plain-text editor: wraps at its width, vertical scroll
-// bar only, no length limit, Tab moves the focus on.
+// Text1 as the program's own byte text field: lays out only the visible rows,
+// so whole images show and edit without delay. Wraps at its width, vertical
+// scroll bar only, no length limit, Tab moves the focus on.
+class ByteTextText1 final : public Text1Access {
+ public:
+  explicit ByteTextText1(QWidget* parent);
+
+  [[nodiscard]] QWidget* widget() const override;
+  [[nodiscard]] QString text() const override;
+  void setText(const QString& text, Caret caret) override;
+  void replaceSelection(const QString& text) override;
+
+ private:
+  ByteTextField* field_;
+};
+
+// Text1 as the stock plain-text editor, configured as the window's field; the
+// tests and benchmarks keep it as an independent reference.
 class PlainTextText1 final : public Text1Access {
  public:
   explicit PlainTextText1(QWidget* parent);

@@ -2,7 +2,6 @@
 // were shown, so the window's commands run without a human.
 #pragma once
 
-#include <QPlainTextEdit>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -11,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "byte_text_field.h"
 #include "dialogs.h"
 #include "main_window.h"
 #include "qt_services.h"
@@ -20,7 +20,7 @@ namespace quorix::testing {
 // What Text1's widget showed when a dialog or box came up: the binding must
 // have handed over everything collected before.
 inline QString shownText1(QWidget* window) {
-  const auto* edit = window != nullptr ? window->findChild<QPlainTextEdit*>("Text1") : nullptr;
+  const auto* edit = window != nullptr ? window->findChild<ByteTextField*>("Text1") : nullptr;
   return edit != nullptr ? edit->toPlainText() : QString();
 }
 

@@ -14,6 +14,7 @@
 #include <limits>
 #include <variant>
 
+#include "byte_text_field.h"
 #include "main_window.h"
 #include "progress_bar.h"
 #include "qt_services.h"
@@ -96,15 +97,10 @@ void ServicesTest::selTextMatchesDirectReplacement() {
   QFETCH(QString, expected);
 
   Quorix window;
-  auto* edit = window.findChild<QPlainTextEdit*>("Text1");
-  const auto prepare = [&](QPlainTextEdit* e) {
-    e->setPlainText("0123456789");
-    QTextCursor c = e->textCursor();
-    c.setPosition(selStart);
-    c.setPosition(selEnd, QTextCursor::KeepAnchor);
-    e->setTextCursor(c);
-  };
-  prepare(edit);
+  auto* edit = window.findChild<ByteTextField*>("Text1");
+  QVERIFY(edit != nullptr);
+  edit->setPlainText("0123456789");
+  edit->setSelection(selStart, selEnd);
   {
     const QtServices::CommandScope scope(window.services());
     for (const auto& step : steps) step(window.services());
@@ -114,7 +110,11 @@ void ServicesTest::selTextMatchesDirectReplacement() {
   QWidget host;
   PlainTextText1 reference(&host);
   auto* refEdit = qobject_cast<QPlainTextEdit*>(reference.widget());
-  prepare(refEdit);
+  refEdit->setPlainText("0123456789");
+  QTextCursor c = refEdit->textCursor();
+  c.setPosition(selStart);
+  c.setPosition(selEnd, QTextCursor::KeepAnchor);
+  refEdit->setTextCursor(c);
   struct Direct final : WindowServices {
     Text1Access& t;
     explicit Direct(Text1Access& a) : t(a) {}
@@ -144,8 +144,8 @@ void ServicesTest::selTextMatchesDirectReplacement() {
 
   QCOMPARE(edit->toPlainText(), expected);
   QCOMPARE(refEdit->toPlainText(), expected);
-  QCOMPARE(edit->textCursor().position(), refEdit->textCursor().position());
-  QVERIFY(!edit->textCursor().hasSelection());
+  QCOMPARE(edit->cursorPosition(), refEdit->textCursor().position());
+  QVERIFY(!edit->hasSelection());
 }
 
 void ServicesTest::lineFieldsRoundTripUtf8AndPutCaretAtStart() {
@@ -163,7 +163,7 @@ void ServicesTest::lineFieldsRoundTripUtf8AndPutCaretAtStart() {
   }
   ui.setText(Field::Text1, "ÄB");
   QCOMPARE(ui.text(Field::Text1), std::string("ÄB"));
-  QCOMPARE(window.findChild<QPlainTextEdit*>("Text1")->textCursor().position(), 0);
+  QCOMPARE(window.findChild<ByteTextField*>("Text1")->cursorPosition(), 0);
 }
 
 void ServicesTest::flushesBeforeMessageBoxAndDialog() {

@@ -6,7 +6,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -17,6 +16,7 @@
 #include <functional>
 
 #include "about_box.h"
+#include "byte_text_field.h"
 #include "main_window.h"
 #include "program_icon.h"
 #include "progress_bar.h"
@@ -33,7 +33,7 @@ using Trigger = std::function<void(Quorix&)>;
 
 const QString kDefaultText = "01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12 13 14 ";
 
-QPlainTextEdit* text1(const Quorix& w) { return w.findChild<QPlainTextEdit*>("Text1"); }
+ByteTextField* text1(const Quorix& w) { return w.findChild<ByteTextField*>("Text1"); }
 QLineEdit* line(const Quorix& w, const char* name) { return w.findChild<QLineEdit*>(name); }
 QPushButton* button(const Quorix& w, const char* name) { return w.findChild<QPushButton*>(name); }
 QAction* action(const Quorix& w, const char* name) { return w.findChild<QAction*>(name); }
@@ -45,12 +45,7 @@ void showActive(Quorix& w) {
   QVERIFY(QTest::qWaitForWindowActive(&w));
 }
 
-void selectRange(QPlainTextEdit* e, int from, int to) {
-  QTextCursor c = e->textCursor();
-  c.setPosition(from);
-  c.setPosition(to, QTextCursor::KeepAnchor);
-  e->setTextCursor(c);
-}
+void selectRange(ByteTextField* e, int from, int to) { e->setSelection(from, to); }
 
 // Deletes the about boxes that a test left open.
 void closeAboutBoxes() {
@@ -230,12 +225,24 @@ void WindowTest::startsAsLoaded() {
   QVERIFY(!line(w, "Text4")->isReadOnly());
   QCOMPARE(line(w, "Text4")->palette().color(QPalette::Base), QApplication::palette("QMenu").color(QPalette::Window));
 
-  QPlainTextEdit* t1 = text1(w);
+  ByteTextField* t1 = text1(w);
   QVERIFY(t1->tabChangesFocus());
-  QVERIFY(!t1->isReadOnly());
-  QCOMPARE(t1->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+  QCOMPARE(t1->cursorPosition(), 0);
+  // Wraps within its width: the default text takes more than one row.
+  QVERIFY(t1->wrapWidth() > 0 && t1->wrapWidth() <= t1->viewport()->width());
+  QVERIFY(t1->rowCount() > 1);
   QCOMPARE(t1->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
-  QCOMPARE(t1->maximumBlockCount(), 0);
+  QCOMPARE(t1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+  // Editable, and without a limit on lines.
+  QTest::keyClicks(t1, "Z");
+  QCOMPARE(t1->toPlainText(), "Z" + kDefaultText);
+  t1->undo();
+  QCOMPARE(t1->toPlainText(), kDefaultText);
+  const QString manyLines = QString("3A 0F\n").repeated(5000);
+  t1->setPlainText(manyLines);
+  QCOMPARE(t1->toPlainText(), manyLines);
+  QCOMPARE(t1->rowCount(), 5001);
+  t1->setPlainText(kDefaultText);
 
   QCOMPARE(bar(w)->barMax(), 100.0F);
   QCOMPARE(bar(w)->barValue(), 0.0F);
@@ -269,7 +276,7 @@ void WindowTest::menuLayout() {
 void WindowTest::tabOrderReachesCoveredChecksum() {
   Quorix w;
   showActive(w);
-  QPlainTextEdit* t1 = text1(w);
+  ByteTextField* t1 = text1(w);
   QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(t1));
 
   // Tab leaves Text1 without typing a tab, then walks the order; Bar1 and the
@@ -334,10 +341,10 @@ void WindowTest::openByMenuShortcutAndButton() {
 
   QCOMPARE(s.dialogs->shown.size(), std::size_t{1});
   QVERIFY(!s.dialogs->shown.at(0).save);
-  QPlainTextEdit* t1 = text1(w);
+  ByteTextField* t1 = text1(w);
   QCOMPARE(t1->toPlainText(), expectedExampleText());
   QCOMPARE(t1->toPlainText().size(), 26 * 3);
-  QCOMPARE(t1->textCursor().position(), 26 * 3);
+  QCOMPARE(t1->cursorPosition(), 26 * 3);
   QCOMPARE(bar(w)->barMax(), 50.0F);
   QCOMPARE(bar(w)->barValue(), 49.0F);
   QCOMPARE(bar(w)->value(), FloatProgressBar::stepsFor(49, 50));
@@ -469,7 +476,7 @@ void WindowTest::pasteReplacesWholeField() {
   fill();
   selectRange(text1(w), selFrom, selTo);
   QTest::mouseClick(button(w, "Command4"), Qt::LeftButton);
-  // QPlainTextEdit keeps CR as it is only in its raw document; compare as shown.
+  // The field shows any line break as one "\n".
   QCOMPARE(text1(w)->toPlainText(), QString(expected).replace("\r\n", "\n"));
 }
 
