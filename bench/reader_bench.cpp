@@ -5,37 +5,13 @@
 #include <string>
 
 #include "fake_services.h"
-#include "hex.h"
+#include "hex_images.h"
 #include "reader.h"
 
 namespace {
 
-// A contiguous image of `records` 16-byte data records from address 0, with
-// extended linear address records at every 64 KiB boundary.
-std::string image(unsigned records) {
-  std::string text;
-  text.reserve(records * 45UL);
-  for (unsigned r = 0; r < records; ++r) {
-    const unsigned address = (r * 16U) & 0xFFFFU;
-    if (address == 0 && r != 0) {
-      const unsigned upper = r * 16U >> 16U;
-      const unsigned sum = 2U + 4U + (upper >> 8U) + (upper & 0xFFU);
-      text += ":02000004" + quorix::Hexx(upper >> 8U) + quorix::Hexx(upper) + quorix::Hexx(-static_cast<long long>(sum)) + "\r\n";
-    }
-    std::string line = ":10" + quorix::Hexx(address >> 8U) + quorix::Hexx(address) + "00";
-    unsigned sum = 0x10U + (address >> 8U) + (address & 0xFFU);
-    for (unsigned i = 0; i < 16; ++i) {
-      const unsigned b = (r + i * 7U) & 0xFFU;
-      line += quorix::Hexx(b);
-      sum += b;
-    }
-    text += line + quorix::Hexx(-static_cast<long long>(sum)) + "\r\n";
-  }
-  return text + ":00000001FF\r\n";
-}
-
 void ReadImage(benchmark::State& state) {
-  const std::string file = image(static_cast<unsigned>(state.range(0)));
+  const std::string file = quorix::bench::hexImage(static_cast<unsigned>(state.range(0)));
   for (auto _ : state) {
     quorix::testing::FakeServices ui;
     ui.files["/image.hex"] = file;

@@ -15,46 +15,15 @@
 #include "byte_text_field.h"
 #include "dialogs.h"
 #include "hex.h"
+#include "hex_images.h"
 #include "main_window.h"
 #include "qt_services.h"
 #include "text1_access.h"
 
 namespace {
 
-// A contiguous image of `records` 16-byte data records from address 0, with
-// extended linear address records at every 64 KiB boundary.
-std::string image(unsigned records) {
-  std::string text;
-  text.reserve(records * 45UL);
-  for (unsigned r = 0; r < records; ++r) {
-    const unsigned address = (r * 16U) & 0xFFFFU;
-    if (address == 0 && r != 0) {
-      const unsigned upper = r * 16U >> 16U;
-      const unsigned sum = 2U + 4U + (upper >> 8U) + (upper & 0xFFU);
-      text += ":02000004" + quorix::Hexx(upper >> 8U) + quorix::Hexx(upper) +
-              quorix::Hexx(-static_cast<long long>(sum)) + "\r\n";
-    }
-    std::string line = ":10" + quorix::Hexx(address >> 8U) + quorix::Hexx(address) + "00";
-    unsigned sum = 0x10U + (address >> 8U) + (address & 0xFFU);
-    for (unsigned i = 0; i < 16; ++i) {
-      const unsigned b = (r + i * 7U) & 0xFFU;
-      line += quorix::Hexx(b);
-      sum += b;
-    }
-    text += line + quorix::Hexx(-static_cast<long long>(sum)) + "\r\n";
-  }
-  return text + ":00000001FF\r\n";
-}
-
-// Byte text of the same image: what the reader puts into Text1.
-QString byteText(unsigned records) {
-  std::string text;
-  text.reserve(records * 48UL);
-  for (unsigned r = 0; r < records; ++r) {
-    for (unsigned i = 0; i < 16; ++i) text.append(quorix::Hexx((r + i * 7U) & 0xFFU)).push_back(' ');
-  }
-  return QString::fromStdString(text);
-}
+// Byte text of the benchmark image, as the field receives it.
+QString byteText(unsigned records) { return QString::fromStdString(quorix::bench::imageByteText(records)); }
 
 class FixedAnswer final : public quorix::FileDialogs {
  public:
@@ -75,13 +44,26 @@ class AnswerOk final : public quorix::MessageBoxes {
 // right after the handler returns.
 void paint() { QCoreApplication::processEvents(); }
 
+// Times showing `text` in `field`, starting each time from the default text.
+template <class TextField>
+void timeSetPlainText(benchmark::State& state, TextField* field, const QString& text) {
+  for (auto _ : state) {
+    state.PauseTiming();
+    field->setPlainText(QString::fromUtf8(quorix::kDefaultByteText.data()));
+    paint();
+    state.ResumeTiming();
+    field->setPlainText(text);
+    paint();
+  }
+}
+
 void OpenThroughWindow(benchmark::State& state) {
   const auto records = static_cast<unsigned>(state.range(0));
   QTemporaryDir dir;
   const QString path = dir.filePath("image.hex");
   {
     QFile f(path);
-    const std::string bytes = image(records);
+    const std::string bytes = quorix::bench::hexImage(records);
     if (!f.open(QIODevice::WriteOnly) || f.write(bytes.data(), static_cast<qint64>(bytes.size())) < 0) {
       state.SkipWithError("cannot write the image");
       return;
@@ -113,14 +95,7 @@ void FieldSetPlainText(benchmark::State& state) {
   window.show();
   paint();
   auto* text1 = window.findChild<quorix::ByteTextField*>("Text1");
-  for (auto _ : state) {
-    state.PauseTiming();
-    text1->setPlainText(QString::fromUtf8(quorix::kDefaultByteText.data()));
-    paint();
-    state.ResumeTiming();
-    text1->setPlainText(text);
-    paint();
-  }
+  timeSetPlainText(state, text1, text);
 }
 BENCHMARK(FieldSetPlainText)->Arg(4096)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 
@@ -135,14 +110,7 @@ void StockWidgetSetPlainText(benchmark::State& state) {
   text1->raise();
   window.show();
   paint();
-  for (auto _ : state) {
-    state.PauseTiming();
-    text1->setPlainText(QString::fromUtf8(quorix::kDefaultByteText.data()));
-    paint();
-    state.ResumeTiming();
-    text1->setPlainText(text);
-    paint();
-  }
+  timeSetPlainText(state, text1, text);
 }
 BENCHMARK(StockWidgetSetPlainText)->Arg(4096)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 
