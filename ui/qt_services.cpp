@@ -90,20 +90,20 @@ void QtServices::setBarValue(float value) { widgets_.bar1->setBarValue(value); }
 
 void QtServices::setFilter(std::string_view filter) { nameFilters_ = toQtNameFilters(filter); }
 
-DialogOutcome QtServices::showOpen() {
-  flush();
-  const std::optional<QString> chosen = fileDialogs_->open(widgets_.window, toQString(fileName_), nameFilters_);
+DialogOutcome QtServices::remember(const std::optional<QString>& chosen) {
   if (!chosen) return DialogOutcome::Cancelled;
   fileName_ = chosen->toStdString();
   return DialogOutcome::Chosen;
 }
 
+DialogOutcome QtServices::showOpen() {
+  flush();
+  return remember(fileDialogs_->open(widgets_.window, toQString(fileName_), nameFilters_));
+}
+
 DialogOutcome QtServices::showSave() {
   flush();
-  const std::optional<QString> chosen = fileDialogs_->save(widgets_.window, toQString(fileName_), nameFilters_);
-  if (!chosen) return DialogOutcome::Cancelled;
-  fileName_ = chosen->toStdString();
-  return DialogOutcome::Chosen;
+  return remember(fileDialogs_->save(widgets_.window, toQString(fileName_), nameFilters_));
 }
 
 std::string QtServices::fileName() { return fileName_; }

@@ -85,6 +85,8 @@ class QtServices final : public WindowServices {
  private:
   [[nodiscard]] QLineEdit* lineEdit(Field field) const;
   void flushText1();
+  // Keeps the path a dialog ended with as the file name; nothing means cancelled.
+  DialogOutcome remember(const std::optional<QString>& chosen);
 
   Widgets widgets_;
   std::unique_ptr<FileDialogs> fileDialogs_;
