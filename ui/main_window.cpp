@@ -170,8 +170,8 @@ void Quorix::about() {
   if (!about_) {
     // Without an owner: it stays open, and keeps the program running, when
     // the main window is closed.
+    // The box deletes itself when closed, which clears the pointer.
     about_ = new AboutBox(nullptr);
-    about_->setAttribute(Qt::WA_DeleteOnClose);
   }
   about_->show();
   about_->raise();
