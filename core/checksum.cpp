@@ -11,6 +11,8 @@ std::string recordChecksum(std::string_view digits) {
   return Hexx(-sum);
 }
 
-void checksumCommand(WindowServices& ui) { ui.setText(Field::Text3, recordChecksum(toCharUnits(ui.text(Field::Text2)))); }
+void checksumCommand(WindowServices& ui) {
+  ui.setText(Field::Text3, recordChecksum(toCharUnits(ui.text(Field::Text2))));
+}
 
 }  // namespace quorix

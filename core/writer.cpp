@@ -71,8 +71,7 @@ std::optional<std::size_t> firstNonHexCell(std::string_view units) noexcept {
   return std::nullopt;
 }
 
-RecordsEnd writeRecords(std::string_view units, unsigned start,
-                        const std::function<bool(std::string_view)>& writeLine,
+RecordsEnd writeRecords(std::string_view units, unsigned start, const std::function<bool(std::string_view)>& writeLine,
                         const std::function<void(std::size_t)>& progress) {
   const std::size_t cells = countedCells(units.size());
   std::string line;

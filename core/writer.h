@@ -62,8 +62,7 @@ enum class RecordsEnd {
 // `progress` gets 16n + the block's cell count after each block n is taken.
 // `units` holds one byte per character (toCharUnits) and should have passed
 // firstNonHexCell.
-RecordsEnd writeRecords(std::string_view units, unsigned start,
-                        const std::function<bool(std::string_view)>& writeLine,
+RecordsEnd writeRecords(std::string_view units, unsigned start, const std::function<bool(std::string_view)>& writeLine,
                         const std::function<void(std::size_t)>& progress);
 
 }  // namespace quorix

@@ -141,11 +141,24 @@ constexpr int kLarge = 1'400'000;
 BENCHMARK_TEMPLATE(BM_SetShow, ByteTextField)->Arg(kSmall)->Arg(kLarge)->Unit(benchmark::kMillisecond);
 BENCHMARK_TEMPLATE(BM_SetShow, QPlainTextEdit)->Arg(kSmall)->Arg(kLarge)->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK_TEMPLATE(BM_KeystrokeInMiddle, ByteTextField)->Arg(kSmall)->Arg(kLarge)->Unit(benchmark::kMillisecond);
-BENCHMARK_TEMPLATE(BM_KeystrokeInMiddle, QPlainTextEdit)->Arg(kSmall)->Arg(kLarge)->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(BM_KeystrokeInMiddle, QPlainTextEdit)
+    ->Arg(kSmall)
+    ->Arg(kLarge)
+    ->Iterations(5)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_TEMPLATE(BM_ScrollToRandomRow, ByteTextField)->Arg(kSmall)->Arg(kLarge)->Unit(benchmark::kMillisecond);
-BENCHMARK_TEMPLATE(BM_ScrollToRandomRow, QPlainTextEdit)->Arg(kSmall)->Arg(kLarge)->Iterations(20)->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(BM_ScrollToRandomRow, QPlainTextEdit)
+    ->Arg(kSmall)
+    ->Arg(kLarge)
+    ->Iterations(20)
+    ->Unit(benchmark::kMillisecond);
 // The stock widget re-lays out its one paragraph on every append, so it gets a short text only.
-BENCHMARK_TEMPLATE(BM_AppendCells, ByteTextField)->Arg(2048)->Arg(kSmall)->Arg(kLarge)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(BM_AppendCells, ByteTextField)
+    ->Arg(2048)
+    ->Arg(kSmall)
+    ->Arg(kLarge)
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_TEMPLATE(BM_AppendCells, QPlainTextEdit)->Arg(2048)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

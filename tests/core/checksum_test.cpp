@@ -13,10 +13,19 @@ TEST(RecordChecksum, KnownRecords) {
     std::string_view digits;
     std::string_view sum;
   } cases[] = {
-      {"02000004FFFF", "FC"}, {"", "00"},   {"1", "00"},           {"0A", "F6"},  {"0a", "F6"}, {"00", "00"},
-      {"FF", "01"},           {"0100", "FF"}, {"02000004FFF", "FB"}, {"ff", "01"}, {"G1", "FF"},
+      {"02000004FFFF", "FC"},
+      {"", "00"},
+      {"1", "00"},
+      {"0A", "F6"},
+      {"0a", "F6"},
+      {"00", "00"},
+      {"FF", "01"},
+      {"0100", "FF"},
+      {"02000004FFF", "FB"},
+      {"ff", "01"},
+      {"G1", "FF"},
       {"100000000102030405060708090A0B0C0D0E0F10", "68"},  // a whole data record
-      {":0100", "F0"},  // a colon shifts the pairing: ":0" and "10", then a lone "0"
+      {":0100", "F0"},                                     // a colon shifts the pairing: ":0" and "10", then a lone "0"
   };
   for (const auto& c : cases) EXPECT_EQ(recordChecksum(c.digits), c.sum) << '"' << c.digits << '"';
 }

@@ -103,7 +103,8 @@ TEST(Reader, RecordsThatStartBeforeThePreviousEndAreRefused) {
       {"lower address in page 0", {record(0x0100, 0, {1}), record(0x00F0, 0, {2})}, "01 "},
       {"overlap", {record(0x0010, 0, {1, 2, 3, 4}), record(0x0012, 0, {5})}, cells("FF ", 16) + "01 02 03 04 "},
       {"same address", {record(0x0000, 0, {1}), record(0x0000, 0, {1})}, "01 "},
-      {"past a start address record", {record(0x0000, 0, {1, 2}), record(0, 5, {0, 0, 0, 0}), record(0x0001, 0, {9})},
+      {"past a start address record",
+       {record(0x0000, 0, {1, 2}), record(0, 5, {0, 0, 0, 0}), record(0x0001, 0, {9})},
        "01 02 "},
   };
   for (const auto& c : cases) {
@@ -146,9 +147,8 @@ TEST(Reader, EndOfFileRecordEndsTheRead) {
 
 TEST(Reader, AddressRecordsStartNewSegmentsThatFollowDirectly) {
   std::vector<unsigned> sixteen(16, 0xAB);
-  const auto ui = readFile(lines({record(0xFFF0, 0, sixteen), record(0, 4, {0x00, 0x01}),
-                                          record(0x0000, 0, sixteen), record(0, 2, {0x20, 0x00}),
-                                          record(0x0100, 0, {0x01}), ":00000001FF"}));
+  const auto ui = readFile(lines({record(0xFFF0, 0, sixteen), record(0, 4, {0x00, 0x01}), record(0x0000, 0, sixteen),
+                                  record(0, 2, {0x20, 0x00}), record(0x0100, 0, {0x01}), ":00000001FF"}));
   EXPECT_EQ(ui->fields.at(Field::Text1), cells("FF ", 0xF0) + cells("AB ", 32) + "01 ");
   EXPECT_TRUE(ui->messages.empty());
 }
@@ -175,7 +175,11 @@ TEST(Reader, CutOffFileKeepsWhatIsThere) {
 }
 
 TEST(Reader, BytesBeyondAsciiAreTakenAsLatin1) {
-  EXPECT_EQ(readFile(":02000000\xE9" "A00\r\n")->fields.at(Field::Text1), "\xC3\xA9" "A 00 ");
+  EXPECT_EQ(readFile(":02000000\xE9"
+                     "A00\r\n")
+                ->fields.at(Field::Text1),
+            "\xC3\xA9"
+            "A 00 ");
 }
 
 TEST(Reader, EmptyFile) {

@@ -61,14 +61,14 @@ std::string written(const FakeServices& ui) {
 
 TEST(Writer, WorkedExamples) {
   const auto first = save(kDefaultByteText, "0000");
-  EXPECT_EQ(written(*first), lines({":100000000102030405060708090A0B0C0D0E0F1068", ":0400100011121314A2", ":00000001FF"}));
+  EXPECT_EQ(written(*first),
+            lines({":100000000102030405060708090A0B0C0D0E0F1068", ":0400100011121314A2", ":00000001FF"}));
   EXPECT_EQ(first->barMaxHistory, std::vector<float>{20});
   EXPECT_EQ(first->barValueHistory, (std::vector<float>{16, 20}));
   EXPECT_TRUE(first->messages.empty());
 
   const auto second = save(cells("C3 ", 16) + "BB FF FF", "00F8");
-  EXPECT_EQ(written(*second),
-            lines({":1000F800C3C3C3C3C3C3C3C3C3C3C3C3C3C3C3C3C8", ":01010800BB3B", ":00000001FF"}));
+  EXPECT_EQ(written(*second), lines({":1000F800C3C3C3C3C3C3C3C3C3C3C3C3C3C3C3C3C8", ":01010800BB3B", ":00000001FF"}));
   EXPECT_EQ(second->barMaxHistory, std::vector<float>{56.0F / 3.0F});
   // The final "FF" without a separator now counts as a cell, and is removed as fill.
   EXPECT_EQ(second->barValueHistory, (std::vector<float>{16, 19}));
@@ -88,14 +88,17 @@ TEST(Writer, Records) {
       {"16 cells", cells("5A ", 16), "0000", {":100000005A5A5A5A5A5A5A5A5A5A5A5A5A5A5A5A50"}},
       {"17 cells", cells("5A ", 17), "0000", {":100000005A5A5A5A5A5A5A5A5A5A5A5A5A5A5A5A50", ":010010005A95"}},
       {"final cell without separator", "01 02 03", "0000", {":03000000010203F7"}},
-      {"48 characters less the last blank", cells("5A ", 16).substr(0, 47), "0000",
+      {"48 characters less the last blank",
+       cells("5A ", 16).substr(0, 47),
+       "0000",
        {":100000005A5A5A5A5A5A5A5A5A5A5A5A5A5A5A5A50"}},
       {"lone final character", "01 02 0", "0000", {":020000000102FB"}},
-      {"lone character after a block", cells("5A ", 16) + "7", "0000",
-       {":100000005A5A5A5A5A5A5A5A5A5A5A5A5A5A5A5A50"}},
+      {"lone character after a block", cells("5A ", 16) + "7", "0000", {":100000005A5A5A5A5A5A5A5A5A5A5A5A5A5A5A5A50"}},
       {"only trailing FF removed", "FF FF 00 FF ", "0000", {":03000000FFFF00FF"}},
       {"all FF", "FF FF FF ", "0000", {}},
-      {"all-FF block leaves a gap", cells("01 ", 16) + cells("FF ", 16) + "02 ", "0000",
+      {"all-FF block leaves a gap",
+       cells("01 ", 16) + cells("FF ", 16) + "02 ",
+       "0000",
        {":1000000001010101010101010101010101010101E0", ":0100200002DD"}},
       {"lower case kept, ff is data", "ab ff ", "0000", {":02000000abff54"}},
       {"mixed case FF is data", "Ff fF ", "0000", {":02000000FffF00"}},
@@ -203,9 +206,7 @@ TEST(Writer, LongTextsAreWrittenCompletelyUpToFFFF) {
       {10912, "0000", 682, true},   // 32,736 characters, the old limit
       {10913, "0000", 683, true},   // one cell beyond it
       {65536, "0000", 4096, true},  // a whole 64 KiB image
-      {65537, "0000", 4096, false},
-      {32768, "8000", 2048, true},
-      {32769, "8000", 2048, false},
+      {65537, "0000", 4096, false}, {32768, "8000", 2048, true}, {32769, "8000", 2048, false},
   };
   for (const auto& c : cases) {
     const auto ui = save(cells("A5 ", c.cells), c.start);
@@ -218,7 +219,8 @@ TEST(Writer, LongTextsAreWrittenCompletelyUpToFFFF) {
     EXPECT_EQ(ui->messages.size(), c.complete ? 0U : 1U) << c.cells;
     // The last data record sits right below the top or the end of the text.
     const std::size_t lastAddress = startAddress(c.start) + (c.records - 1) * 16;
-    EXPECT_EQ(got[c.records - 1].substr(3, 4), Hexx(static_cast<long long>(lastAddress >> 8U)) + Hexx(static_cast<long long>(lastAddress)))
+    EXPECT_EQ(got[c.records - 1].substr(3, 4),
+              Hexx(static_cast<long long>(lastAddress >> 8U)) + Hexx(static_cast<long long>(lastAddress)))
         << c.cells;
     EXPECT_EQ(ui->barValueHistory.back(), static_cast<float>(c.cells)) << c.cells;
   }
@@ -229,8 +231,12 @@ TEST(Writer, FileNameGetsTheExtension) {
     std::string chosen;
     std::string saved;
   } cases[] = {
-      {"/t/a", "/t/a.hex"},         {"/t/a.hex", "/t/a.hex"},     {"/t/a.HEX", "/t/a.HEX"},
-      {"/t/a.Hex", "/t/a.Hex.hex"}, {"/t/a.hex.txt", "/t/a.hex.txt.hex"}, {"/t/文件", "/t/文件.hex"},
+      {"/t/a", "/t/a.hex"},
+      {"/t/a.hex", "/t/a.hex"},
+      {"/t/a.HEX", "/t/a.HEX"},
+      {"/t/a.Hex", "/t/a.Hex.hex"},
+      {"/t/a.hex.txt", "/t/a.hex.txt.hex"},
+      {"/t/文件", "/t/文件.hex"},
       {"/t/文件.hex", "/t/文件.hex"},
   };
   for (const auto& c : cases) {
@@ -280,7 +286,8 @@ TEST(Writer, NonEmptyFileBringsTheQuestion) {
   // filter is set once. Cancelling the dialog then leaves the old file.
   FakeServices no;
   no.files["/t/b.hex"] = old;
-  no.saveAnswers = {{DialogOutcome::Chosen, "/t/b"}, {DialogOutcome::Chosen, "/t/b.hex"}, {DialogOutcome::Cancelled, ""}};
+  no.saveAnswers = {
+      {DialogOutcome::Chosen, "/t/b"}, {DialogOutcome::Chosen, "/t/b.hex"}, {DialogOutcome::Cancelled, ""}};
   no.messageAnswers = {Answer::Cancel, Answer::Cancel};
   saveCommand(no);
   EXPECT_EQ(no.fileNamesAtSave, (std::vector<std::string>{"", "/t/b.hex", "/t/b.hex"}));
@@ -332,7 +339,9 @@ TEST(Writer, CellsThatAreNotHexDigitsAreRefused) {
     EXPECT_EQ(ui->messages[1].title, "文件出错");
     EXPECT_EQ(ui->messages[1].buttons, Buttons::Ok);
     EXPECT_EQ(ui->files[kPath], "old") << c.name;
-    EXPECT_EQ(std::count_if(ui->log.begin(), ui->log.end(), [](const std::string& e) { return e.starts_with("Replace:"); }), 0);
+    EXPECT_EQ(
+        std::count_if(ui->log.begin(), ui->log.end(), [](const std::string& e) { return e.starts_with("Replace:"); }),
+        0);
     EXPECT_TRUE(ui->barMaxHistory.empty()) << c.name;
     EXPECT_TRUE(ui->barValueHistory.empty()) << c.name;
   }
@@ -371,8 +380,9 @@ TEST(Writer, FileFailuresLeaveTheOldFile) {
     EXPECT_EQ(ui->barValueHistory.size(), c.barValues) << c.name;
     EXPECT_EQ(ui->openFiles, 0) << c.name;
     // Nothing is tried after a line that failed.
-    EXPECT_EQ(std::count_if(ui->log.begin(), ui->log.end(), [](const std::string& e) { return e.starts_with("Commit:"); }),
-              c.failCommit ? 1 : 0)
+    EXPECT_EQ(
+        std::count_if(ui->log.begin(), ui->log.end(), [](const std::string& e) { return e.starts_with("Commit:"); }),
+        c.failCommit ? 1 : 0)
         << c.name;
   }
 }
@@ -392,8 +402,8 @@ TEST(Writer, OrderOfTheRun) {
   ui->files[kPath] = "x";
   saveCommand(*ui);
   EXPECT_EQ(ui->log, (std::vector<std::string>{"Filter", "ShowSave", "Message:文件已存在，是否覆盖它？",
-                                              std::string("Replace:") + kPath, "Max", "Line::0100000001FE",
-                                              "Line::00000001FF", std::string("Commit:") + kPath}));
+                                               std::string("Replace:") + kPath, "Max", "Line::0100000001FE",
+                                               "Line::00000001FF", std::string("Commit:") + kPath}));
 }
 
 // ---- An independent reader: the srecord tools accept what is written and see the right bytes.
@@ -449,7 +459,8 @@ TEST_F(Srecord, RecordsHoldTheRightBytesAtTheRightAddresses) {
     if ((i / 16) % 5 == 3 || i % 16 > 12) b = 0xFF;
     bytes.push_back(b);
     std::string digits = Hexx(b);
-    if (i % 7 == 0 && b != 0xFF) digits = {static_cast<char>(std::tolower(digits[0])), static_cast<char>(std::tolower(digits[1]))};
+    if (i % 7 == 0 && b != 0xFF)
+      digits = {static_cast<char>(std::tolower(digits[0])), static_cast<char>(std::tolower(digits[1]))};
     text += digits + " ";
   }
   text.pop_back();  // no blank after the last cell
@@ -539,11 +550,12 @@ TEST_F(Srecord, RoundTripThroughTheReaderKeepsTheData) {
   // Records with gaps and odd addresses: the gaps come back as FF, the
   // unwritten state of the memory, so both images are compared filled.
   const std::vector<std::string> gaps = {record(0x7A13, {1, 2, 3, 0xFF, 5}), record(0x7A40, {0x10, 0x20}),
-                                         record(0x7B00, std::vector<unsigned>(40, 0x66)),
-                                         record(0x7C3F, {0x00}), ":00000001FF"};
+                                         record(0x7B00, std::vector<unsigned>(40, 0x66)), record(0x7C3F, {0x00}),
+                                         ":00000001FF"};
   const std::string in2 = put("in2.hex", lines(gaps));
   const std::string out2 = put("out2.hex", roundTrip(lines(gaps), "7A00"));
-  EXPECT_EQ(run("srec_cmp '" + in2 + "' -intel -fill 0xFF 0 0x10000 '" + out2 + "' -intel -fill 0xFF 0 0x10000", &errors), 0)
+  EXPECT_EQ(
+      run("srec_cmp '" + in2 + "' -intel -fill 0xFF 0 0x10000 '" + out2 + "' -intel -fill 0xFF 0 0x10000", &errors), 0)
       << errors;
   // And no data byte of the input is missing or moved.
   EXPECT_EQ(image(in2, &errors), image(out2, &errors));

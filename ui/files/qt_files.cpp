@@ -10,7 +10,9 @@ namespace quorix {
 
 namespace {
 
-QString fromUtf8(const std::string& path) { return QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size())); }
+QString fromUtf8(const std::string& path) {
+  return QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size()));
+}
 
 // Writes into a temporary file next to the target; QSaveFile renames it over
 // the target on commit and removes it when destroyed uncommitted.

@@ -100,9 +100,7 @@ QString ByteTextField::textRange(int start, int end) const {
   return text_.mid(start, end - start);
 }
 
-QString ByteTextField::selectedText() const {
-  return text_.mid(selectionStart(), selectionEnd() - selectionStart());
-}
+QString ByteTextField::selectedText() const { return text_.mid(selectionStart(), selectionEnd() - selectionStart()); }
 
 void ByteTextField::setPlainText(const QString& text) {
   const QString t = normalized(text);
@@ -189,11 +187,9 @@ void ByteTextField::undo() {
   if (!history_.canUndo()) return;
   const bool couldRedo = history_.canRedo();
   EditStep& step = history_.stepToUndo();
-  if (step.insertedLength > 0 && step.inserted.isEmpty())
-    step.inserted = text_.mid(step.pos, step.insertedLength);
+  if (step.insertedLength > 0 && step.inserted.isEmpty()) step.inserted = text_.mid(step.pos, step.insertedLength);
   replaceRaw(step.pos, step.insertedLength, step.removed, step.inserted);
-  setCaret(std::clamp(step.anchorBefore, 0, length()), std::clamp(step.cursorBefore, 0, length()),
-           true);
+  setCaret(std::clamp(step.anchorBefore, 0, length()), std::clamp(step.cursorBefore, 0, length()), true);
   emit textChanged();
   emitHistorySignals(true, couldRedo);
 }
@@ -261,17 +257,14 @@ void ByteTextField::setCaret(int anchor, int cursor, bool fromEdit, bool keepGoa
 
 int ByteTextField::nextCharPos(int pos) const {
   if (pos >= length()) return length();
-  if (QChar::isHighSurrogate(text_.at(pos)) && pos + 1 < length() &&
-      QChar::isLowSurrogate(text_.at(pos + 1)))
+  if (QChar::isHighSurrogate(text_.at(pos)) && pos + 1 < length() && QChar::isLowSurrogate(text_.at(pos + 1)))
     return pos + 2;
   return pos + 1;
 }
 
 int ByteTextField::previousCharPos(int pos) const {
   if (pos <= 0) return 0;
-  if (QChar::isLowSurrogate(text_.at(pos - 1)) && pos >= 2 &&
-      QChar::isHighSurrogate(text_.at(pos - 2)))
-    return pos - 2;
+  if (QChar::isLowSurrogate(text_.at(pos - 1)) && pos >= 2 && QChar::isHighSurrogate(text_.at(pos - 2))) return pos - 2;
   return pos - 1;
 }
 
@@ -397,16 +390,13 @@ void ByteTextField::paste() {
 
 void ByteTextField::setSelectionClipboard() {
   QClipboard* clipboard = QGuiApplication::clipboard();
-  if (hasSelection() && clipboard->supportsSelection())
-    clipboard->setText(selectedText(), QClipboard::Selection);
+  if (hasSelection() && clipboard->supportsSelection()) clipboard->setText(selectedText(), QClipboard::Selection);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Layout and scrolling
 
-double ByteTextField::wrapWidth() const {
-  return std::max(1, viewport()->width() - 2 * kMargin);
-}
+double ByteTextField::wrapWidth() const { return std::max(1, viewport()->width() - 2 * kMargin); }
 
 void ByteTextField::ensureLayout() const {
   if (layoutValid_) return;
@@ -430,9 +420,7 @@ int ByteTextField::rowOfPosition(int pos) const {
   return rows_.rowOf(std::clamp(pos, 0, length()));
 }
 
-int ByteTextField::visibleRowCount() const {
-  return std::max(1, (viewport()->height() - kMargin) / rowHeight_);
-}
+int ByteTextField::visibleRowCount() const { return std::max(1, (viewport()->height() - kMargin) / rowHeight_); }
 
 int ByteTextField::firstVisibleRow() const {
   ensureLayout();
@@ -503,8 +491,7 @@ void ByteTextField::updateFontMetrics() {
   // Without kerning and shaping a row's glyphs sit exactly at the summed advances, which the
   // wrapping, the caret and the mouse all rely on.
   drawFont_.setKerning(false);
-  drawFont_.setStyleStrategy(
-      static_cast<QFont::StyleStrategy>(drawFont_.styleStrategy() | QFont::PreferNoShaping));
+  drawFont_.setStyleStrategy(static_cast<QFont::StyleStrategy>(drawFont_.styleStrategy() | QFont::PreferNoShaping));
   adv_.setFont(drawFont_);
   rowHeight_ = std::max(1, static_cast<int>(std::ceil(adv_.metrics().lineSpacing())));
   ascent_ = static_cast<int>(std::ceil(adv_.metrics().ascent()));
@@ -657,8 +644,7 @@ void ByteTextField::paintRow(QPainter& p, int row, int y, int selStart, int selE
     for (int i = 0; i <= str.size(); ++i) {
       const bool tab = i < str.size() && str.at(i) == u'\t';
       if (i == str.size() || tab) {
-        if (i > segStart)
-          p.drawText(QPointF(kMargin + segX, baseline), str.mid(segStart, i - segStart));
+        if (i > segStart) p.drawText(QPointF(kMargin + segX, baseline), str.mid(segStart, i - segStart));
         if (tab) {
           x = CharAdvances::nextTab(x);
           segStart = i + 1;
@@ -698,21 +684,28 @@ bool ByteTextField::event(QEvent* e) {
     const Qt::KeyboardModifiers mods = ke->modifiers() & ~Qt::KeypadModifier;
     bool mine = false;
     if (mods == Qt::NoModifier || mods == Qt::ShiftModifier) {
-      mine = ke->key() < Qt::Key_Escape || ke->key() == Qt::Key_Backspace ||
-             ke->key() == Qt::Key_Delete || ke->key() == Qt::Key_Return ||
-             ke->key() == Qt::Key_Enter || ke->key() == Qt::Key_Home || ke->key() == Qt::Key_End ||
-             ke->key() == Qt::Key_Left || ke->key() == Qt::Key_Right || ke->key() == Qt::Key_Up ||
-             ke->key() == Qt::Key_Down || ke->key() == Qt::Key_PageUp ||
+      mine = ke->key() < Qt::Key_Escape || ke->key() == Qt::Key_Backspace || ke->key() == Qt::Key_Delete ||
+             ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter || ke->key() == Qt::Key_Home ||
+             ke->key() == Qt::Key_End || ke->key() == Qt::Key_Left || ke->key() == Qt::Key_Right ||
+             ke->key() == Qt::Key_Up || ke->key() == Qt::Key_Down || ke->key() == Qt::Key_PageUp ||
              ke->key() == Qt::Key_PageDown;
     }
-    static constexpr std::array kOwn{
-        QKeySequence::Copy, QKeySequence::Cut, QKeySequence::Paste, QKeySequence::Undo,
-        QKeySequence::Redo, QKeySequence::SelectAll, QKeySequence::MoveToNextWord,
-        QKeySequence::MoveToPreviousWord, QKeySequence::MoveToStartOfDocument,
-        QKeySequence::MoveToEndOfDocument, QKeySequence::SelectNextWord,
-        QKeySequence::SelectPreviousWord, QKeySequence::SelectStartOfDocument,
-        QKeySequence::SelectEndOfDocument, QKeySequence::DeleteStartOfWord,
-        QKeySequence::DeleteEndOfWord};
+    static constexpr std::array kOwn{QKeySequence::Copy,
+                                     QKeySequence::Cut,
+                                     QKeySequence::Paste,
+                                     QKeySequence::Undo,
+                                     QKeySequence::Redo,
+                                     QKeySequence::SelectAll,
+                                     QKeySequence::MoveToNextWord,
+                                     QKeySequence::MoveToPreviousWord,
+                                     QKeySequence::MoveToStartOfDocument,
+                                     QKeySequence::MoveToEndOfDocument,
+                                     QKeySequence::SelectNextWord,
+                                     QKeySequence::SelectPreviousWord,
+                                     QKeySequence::SelectStartOfDocument,
+                                     QKeySequence::SelectEndOfDocument,
+                                     QKeySequence::DeleteStartOfWord,
+                                     QKeySequence::DeleteEndOfWord};
     for (const QKeySequence::StandardKey k : kOwn) mine = mine || ke->matches(k);
     if (mine) {
       ke->accept();
@@ -747,8 +740,7 @@ bool ByteTextField::handleMoveKey(QKeyEvent* e) {
       {QKeySequence::MoveToEndOfLine, QKeySequence::SelectEndOfLine, Move::EndOfRow},
       {QKeySequence::MoveToStartOfBlock, QKeySequence::SelectStartOfBlock, Move::StartOfRow},
       {QKeySequence::MoveToEndOfBlock, QKeySequence::SelectEndOfBlock, Move::EndOfRow},
-      {QKeySequence::MoveToStartOfDocument, QKeySequence::SelectStartOfDocument,
-       Move::StartOfText},
+      {QKeySequence::MoveToStartOfDocument, QKeySequence::SelectStartOfDocument, Move::StartOfText},
       {QKeySequence::MoveToEndOfDocument, QKeySequence::SelectEndOfDocument, Move::EndOfText},
   });
   for (const Binding& b : kBindings) {
@@ -765,8 +757,7 @@ bool ByteTextField::handleMoveKey(QKeyEvent* e) {
 }
 
 void ByteTextField::typeText(const QString& text) {
-  edit(selectionStart(), selectionEnd(), normalized(text),
-       hasSelection() ? EditKind::Other : EditKind::Typing);
+  edit(selectionStart(), selectionEnd(), normalized(text), hasSelection() ? EditKind::Other : EditKind::Typing);
 }
 
 void ByteTextField::deleteBackward(bool word) {
@@ -809,8 +800,7 @@ void ByteTextField::keyPressEvent(QKeyEvent* e) {
     deleteBackward(false);
   } else if (e->matches(QKeySequence::Delete)) {
     deleteForward(false);
-  } else if (e->matches(QKeySequence::InsertParagraphSeparator) ||
-             e->matches(QKeySequence::InsertLineSeparator)) {
+  } else if (e->matches(QKeySequence::InsertParagraphSeparator) || e->matches(QKeySequence::InsertLineSeparator)) {
     typeText(QStringLiteral("\n"));
   } else if (e->key() == Qt::Key_Tab && !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
     if (tabChangesFocus_) {
@@ -820,8 +810,8 @@ void ByteTextField::keyPressEvent(QKeyEvent* e) {
     typeText(QStringLiteral("\t"));
   } else {
     const QString text = e->text();
-    const bool printable = !text.isEmpty() && text.at(0).isPrint() &&
-                           !(e->modifiers() & (Qt::ControlModifier | Qt::MetaModifier));
+    const bool printable =
+        !text.isEmpty() && text.at(0).isPrint() && !(e->modifiers() & (Qt::ControlModifier | Qt::MetaModifier));
     if (!printable) {
       e->ignore();
       return;
@@ -856,8 +846,7 @@ void ByteTextField::inputMethodEvent(QInputMethodEvent* e) {
   preedit_ = e->preeditString();
   preeditCursor_ = static_cast<int>(preedit_.size());
   for (const QInputMethodEvent::Attribute& a : e->attributes()) {
-    if (a.type == QInputMethodEvent::Cursor)
-      preeditCursor_ = std::clamp(a.start, 0, static_cast<int>(preedit_.size()));
+    if (a.type == QInputMethodEvent::Cursor) preeditCursor_ = std::clamp(a.start, 0, static_cast<int>(preedit_.size()));
   }
   viewport()->update();
   e->accept();
@@ -1020,8 +1009,7 @@ void ByteTextField::focusOutEvent(QFocusEvent* e) {
 
 QMenu* ByteTextField::createStandardContextMenu() {
   auto* menu = new QMenu(this);
-  const auto add = [&](const char* text, QKeySequence::StandardKey key, const char* name,
-                       bool enabled, auto slot) {
+  const auto add = [&](const char* text, QKeySequence::StandardKey key, const char* name, bool enabled, auto slot) {
     QAction* a = menu->addAction(actionText(text, key), this, slot);
     a->setObjectName(QString::fromLatin1(name));
     a->setEnabled(enabled);
@@ -1033,8 +1021,7 @@ QMenu* ByteTextField::createStandardContextMenu() {
   add("Cu&t", QKeySequence::Cut, "edit-cut", hasSelection(), &ByteTextField::cut);
   add("&Copy", QKeySequence::Copy, "edit-copy", hasSelection(), &ByteTextField::copy);
   const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
-  add("&Paste", QKeySequence::Paste, "edit-paste", mime != nullptr && mime->hasText(),
-      &ByteTextField::paste);
+  add("&Paste", QKeySequence::Paste, "edit-paste", mime != nullptr && mime->hasText(), &ByteTextField::paste);
   QAction* del = menu->addAction(QCoreApplication::translate("QWidgetTextControl", "Delete"), this,
                                  [this] { deleteForward(false); });
   del->setObjectName(QStringLiteral("edit-delete"));
@@ -1048,8 +1035,7 @@ void ByteTextField::contextMenuEvent(QContextMenuEvent* e) {
   QMenu* menu = createStandardContextMenu();
   menu->setAttribute(Qt::WA_DeleteOnClose);
   QPoint at = e->globalPos();
-  if (e->reason() == QContextMenuEvent::Keyboard)
-    at = viewport()->mapToGlobal(cursorRect().bottomLeft());
+  if (e->reason() == QContextMenuEvent::Keyboard) at = viewport()->mapToGlobal(cursorRect().bottomLeft());
   menu->popup(at);
   e->accept();
 }

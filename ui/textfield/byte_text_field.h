@@ -123,8 +123,18 @@ class ByteTextField : public QAbstractScrollArea {
 
  private:
   enum class Move {
-    NextChar, PreviousChar, NextWord, PreviousWord, NextRow, PreviousRow, NextPage,
-    PreviousPage, StartOfRow, EndOfRow, StartOfText, EndOfText
+    NextChar,
+    PreviousChar,
+    NextWord,
+    PreviousWord,
+    NextRow,
+    PreviousRow,
+    NextPage,
+    PreviousPage,
+    StartOfRow,
+    EndOfRow,
+    StartOfText,
+    EndOfText
   };
 
   void edit(int start, int end, const QString& text, EditKind kind);

@@ -17,13 +17,11 @@ class ByteTextFieldAccessible : public QAccessibleWidget,
                                 public QAccessibleTextInterface,
                                 public QAccessibleEditableTextInterface {
  public:
-  explicit ByteTextFieldAccessible(ByteTextField* field)
-      : QAccessibleWidget(field, QAccessible::EditableText) {}
+  explicit ByteTextFieldAccessible(ByteTextField* field) : QAccessibleWidget(field, QAccessible::EditableText) {}
 
   void* interface_cast(QAccessible::InterfaceType t) override {
     if (t == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
-    if (t == QAccessible::EditableTextInterface)
-      return static_cast<QAccessibleEditableTextInterface*>(this);
+    if (t == QAccessible::EditableTextInterface) return static_cast<QAccessibleEditableTextInterface*>(this);
     return QAccessibleWidget::interface_cast(t);
   }
 
@@ -49,9 +47,7 @@ class ByteTextFieldAccessible : public QAccessibleWidget,
     }
   }
   [[nodiscard]] int selectionCount() const override { return field()->hasSelection() ? 1 : 0; }
-  void addSelection(int startOffset, int endOffset) override {
-    field()->setSelection(startOffset, endOffset);
-  }
+  void addSelection(int startOffset, int endOffset) override { field()->setSelection(startOffset, endOffset); }
   void removeSelection(int selectionIndex) override {
     if (selectionIndex == 0) field()->setCursorPosition(field()->cursorPosition());
   }
@@ -73,21 +69,15 @@ class ByteTextFieldAccessible : public QAccessibleWidget,
     if (!field()->viewport()->rect().contains(p)) return -1;
     return field()->positionAt(p);
   }
-  void scrollToSubstring(int startIndex, int /*endIndex*/) override {
-    field()->scrollToPosition(startIndex);
-  }
+  void scrollToSubstring(int startIndex, int /*endIndex*/) override { field()->scrollToPosition(startIndex); }
   [[nodiscard]] QString attributes(int offset, int* startOffset, int* endOffset) const override {
     *startOffset = *endOffset = std::clamp(offset, 0, field()->length());
     return {};
   }
 
   // QAccessibleEditableTextInterface
-  void deleteText(int startOffset, int endOffset) override {
-    field()->replaceRange(startOffset, endOffset, QString());
-  }
-  void insertText(int offset, const QString& text) override {
-    field()->replaceRange(offset, offset, text);
-  }
+  void deleteText(int startOffset, int endOffset) override { field()->replaceRange(startOffset, endOffset, QString()); }
+  void insertText(int offset, const QString& text) override { field()->replaceRange(offset, offset, text); }
   void replaceText(int startOffset, int endOffset, const QString& text) override {
     field()->replaceRange(startOffset, endOffset, text);
   }

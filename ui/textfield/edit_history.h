@@ -35,12 +35,10 @@ class EditHistory {
   // The next edit starts a step of its own (the caret moved, or an undo happened).
   void closeMerge() { mergeOpen_ = false; }
 
-  void record(int pos, QString removed, int insertedLength, EditKind kind, int anchorBefore,
-              int cursorBefore) {
+  void record(int pos, QString removed, int insertedLength, EditKind kind, int anchorBefore, int cursorBefore) {
     if (tryMerge(pos, removed, insertedLength, kind)) return;
     steps_.resize(done_);
-    steps_.push_back(EditStep{pos, std::move(removed), QString(), insertedLength, kind,
-                              anchorBefore, cursorBefore});
+    steps_.push_back(EditStep{pos, std::move(removed), QString(), insertedLength, kind, anchorBefore, cursorBefore});
     done_ = steps_.size();
     mergeOpen_ = kind != EditKind::Other;
   }
@@ -75,8 +73,7 @@ class EditHistory {
         last.insertedLength += insertedLength;
         return true;
       case EditKind::Backspace:
-        if (insertedLength != 0 || last.insertedLength != 0 || pos + removed.size() != last.pos)
-          return false;
+        if (insertedLength != 0 || last.insertedLength != 0 || pos + removed.size() != last.pos) return false;
         last.pos = pos;
         last.removed.prepend(removed);
         return true;

@@ -96,8 +96,7 @@ class GapBuffer {
     std::vector<char16_t> fresh(newSize);
     const std::size_t tail = buf_.size() - gapEnd_;
     if (gapStart_ != 0) std::memcpy(fresh.data(), buf_.data(), gapStart_ * sizeof(char16_t));
-    if (tail != 0)
-      std::memcpy(fresh.data() + newSize - tail, buf_.data() + gapEnd_, tail * sizeof(char16_t));
+    if (tail != 0) std::memcpy(fresh.data() + newSize - tail, buf_.data() + gapEnd_, tail * sizeof(char16_t));
     buf_.swap(fresh);
     gapEnd_ = newSize - tail;
   }

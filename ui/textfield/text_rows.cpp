@@ -81,8 +81,7 @@ int TextRows::rowOf(int pos) const {
   return static_cast<int>(it - starts_.begin()) - 1;
 }
 
-void TextRows::update(const GapBuffer& text, const CharAdvances& adv, int pos, int removed,
-                      int inserted) {
+void TextRows::update(const GapBuffer& text, const CharAdvances& adv, int pos, int removed, int inserted) {
   const int oldLength = length_;
   const int n = text.size();
   length_ = n;
@@ -121,8 +120,7 @@ void TextRows::update(const GapBuffer& text, const CharAdvances& adv, int pos, i
     starts_.insert(starts_.begin() + startRow + 1, fresh.begin(), fresh.end());
   }
   if (delta != 0) {
-    for (auto k = static_cast<std::size_t>(startRow) + 1 + fresh.size(); k < starts_.size(); ++k)
-      starts_[k] += delta;
+    for (auto k = static_cast<std::size_t>(startRow) + 1 + fresh.size(); k < starts_.size(); ++k) starts_[k] += delta;
   }
 }
 

@@ -28,9 +28,7 @@ class CharAdvances {
   [[nodiscard]] double ascii(char16_t c) const { return ascii_[c]; }
   // Advance of character c followed by `next`; a surrogate pair counts in full at its first
   // unit and zero at its second. Tabs are not handled here (see nextTab).
-  [[nodiscard]] double of(char16_t c, char16_t next) const {
-    return c < 128 ? ascii_[c] : other(c, next);
-  }
+  [[nodiscard]] double of(char16_t c, char16_t next) const { return c < 128 ? ascii_[c] : other(c, next); }
   [[nodiscard]] double at(const GapBuffer& text, int i) const {
     const char16_t c = text.at(i);
     return c < 128 ? ascii_[c] : other(c, i + 1 < text.size() ? text.at(i + 1) : u'\0');
@@ -56,9 +54,7 @@ class TextRows {
 
   [[nodiscard]] int count() const { return static_cast<int>(starts_.size()); }
   [[nodiscard]] int start(int row) const { return starts_[static_cast<std::size_t>(row)]; }
-  [[nodiscard]] int end(int row) const {
-    return row + 1 < count() ? start(row + 1) : length_;
-  }
+  [[nodiscard]] int end(int row) const { return row + 1 < count() ? start(row + 1) : length_; }
   [[nodiscard]] int rowOf(int pos) const;
   [[nodiscard]] std::size_t capacityBytes() const { return starts_.capacity() * sizeof(std::int32_t); }
 

@@ -1,9 +1,9 @@
+#include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
-#include <unistd.h>
 
 #include <memory>
 #include <string>
@@ -183,7 +183,8 @@ class FilesTest : public QObject {
     put("a.hex", "old");
     QVERIFY(QFile::setPermissions(dir().path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
     const auto writer = QtFiles::replaceFile(path("a.hex"));
-    QVERIFY(QFile::setPermissions(dir().path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+    QVERIFY(
+        QFile::setPermissions(dir().path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
     QCOMPARE(writer, nullptr);
     QCOMPARE(contents("a.hex"), QByteArray("old"));
   }
@@ -195,8 +196,7 @@ class FilesTest : public QObject {
     ui.saveAnswers.push_back({DialogOutcome::Chosen, chosen});
     saveCommand(ui);
     QVERIFY(ui.messages.empty());
-    const QByteArray expected(
-        ":100000000102030405060708090A0B0C0D0E0F1068\r\n:0400100011121314A2\r\n:00000001FF\r\n");
+    const QByteArray expected(":100000000102030405060708090A0B0C0D0E0F1068\r\n:0400100011121314A2\r\n:00000001FF\r\n");
     QCOMPARE(contents(QStringLiteral("输出/程序.hex")), expected);
 
     // Saving again asks first; Cancel keeps the file, and so does a failure.

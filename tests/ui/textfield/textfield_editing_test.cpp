@@ -266,7 +266,8 @@ void TextFieldEditingTest::mouseClickShiftClickDrag() {
 
   // Drag from the second row back to the first.
   const int from = f.rowStart(1) + 3;
-  QTest::mousePress(vp, Qt::LeftButton, {}, QPoint(f.characterRect(from).left() + 1, f.characterRect(from).center().y()));
+  QTest::mousePress(vp, Qt::LeftButton, {},
+                    QPoint(f.characterRect(from).left() + 1, f.characterRect(from).center().y()));
   QMouseEvent move(QEvent::MouseMove, QPointF(f.characterRect(1).left() + 1, f.characterRect(1).center().y()),
                    vp->mapToGlobal(QPoint(0, 0)), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(vp, &move);
@@ -380,8 +381,8 @@ void TextFieldEditingTest::accessibleText() {
   QCOMPARE(f.cursorPosition(), 12);
   QCOMPARE(text->offsetAtPoint(f.viewport()->mapToGlobal(pointOf(f, 4))), 4);
   QVERIFY(text->characterRect(4).isValid());
-  auto* editable = static_cast<QAccessibleEditableTextInterface*>(
-      iface->interface_cast(QAccessible::EditableTextInterface));
+  auto* editable =
+      static_cast<QAccessibleEditableTextInterface*>(iface->interface_cast(QAccessible::EditableTextInterface));
   QVERIFY(editable);
   editable->replaceText(0, 2, QStringLiteral("FF"));
   QCOMPARE(f.toPlainText().left(3), QStringLiteral("FF "));
@@ -390,9 +391,7 @@ void TextFieldEditingTest::accessibleText() {
 
 void TextFieldEditingTest::contextMenuActions() {
   ByteTextField& f = *f_;
-  const auto action = [](QMenu* m, const char* name) {
-    return m->findChild<QAction*>(QString::fromLatin1(name));
-  };
+  const auto action = [](QMenu* m, const char* name) { return m->findChild<QAction*>(QString::fromLatin1(name)); };
   std::unique_ptr<QMenu> menu(f.createStandardContextMenu());
   QVERIFY(!action(menu.get(), "edit-undo")->isEnabled());
   QVERIFY(!action(menu.get(), "edit-copy")->isEnabled());
