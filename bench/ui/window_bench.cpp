@@ -44,6 +44,14 @@ class AnswerOk final : public quorix::MessageBoxes {
 // right after the handler returns.
 void paint() { QCoreApplication::processEvents(); }
 
+// Shows the window with every dialog answering `path` and every message box OK.
+void showAnswering(quorix::Quorix& window, const QString& path) {
+  window.services().setFileDialogs(std::make_unique<FixedAnswer>(path));
+  window.services().setMessageBoxes(std::make_unique<AnswerOk>());
+  window.show();
+  paint();
+}
+
 // Times showing `text` in `field`, starting each time from the default text.
 template <class TextField>
 void timeSetPlainText(benchmark::State& state, TextField* field, const QString& text) {
@@ -70,10 +78,7 @@ void OpenThroughWindow(benchmark::State& state) {
     }
   }
   quorix::Quorix window;
-  window.services().setFileDialogs(std::make_unique<FixedAnswer>(path));
-  window.services().setMessageBoxes(std::make_unique<AnswerOk>());
-  window.show();
-  paint();
+  showAnswering(window, path);
   auto* text1 = window.findChild<quorix::ByteTextField*>("Text1");
   for (auto _ : state) {
     state.PauseTiming();
@@ -119,10 +124,7 @@ void SaveThroughWindow(benchmark::State& state) {
   QTemporaryDir dir;
   const QString path = dir.filePath("out.hex");
   quorix::Quorix window;
-  window.services().setFileDialogs(std::make_unique<FixedAnswer>(path));
-  window.services().setMessageBoxes(std::make_unique<AnswerOk>());
-  window.show();
-  paint();
+  showAnswering(window, path);
   auto* text1 = window.findChild<quorix::ByteTextField*>("Text1");
   text1->setPlainText(byteText(cells / 16));
   paint();
