@@ -3,8 +3,10 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "hex.h"
+#include "hex_records.h"
 
 namespace quorix::bench {
 
@@ -20,17 +22,11 @@ inline std::string hexImage(unsigned records) {
     const unsigned address = (r * 16U) & 0xFFFFU;
     if (address == 0 && r != 0) {
       const unsigned upper = r * 16U >> 16U;
-      const unsigned sum = 2U + 4U + (upper >> 8U) + (upper & 0xFFU);
-      text += ":02000004" + Hexx(upper >> 8U) + Hexx(upper) + Hexx(-static_cast<long long>(sum)) + "\r\n";
+      text += testing::record(0, 4, {upper >> 8U, upper & 0xFFU}) + "\r\n";
     }
-    std::string line = ":10" + Hexx(address >> 8U) + Hexx(address) + "00";
-    unsigned sum = 0x10U + (address >> 8U) + (address & 0xFFU);
-    for (unsigned i = 0; i < 16; ++i) {
-      const unsigned b = imageByte(r, i);
-      line += Hexx(b);
-      sum += b;
-    }
-    text += line + Hexx(-static_cast<long long>(sum)) + "\r\n";
+    std::vector<unsigned> data(16);
+    for (unsigned i = 0; i < 16; ++i) data[i] = imageByte(r, i);
+    text += testing::record(address, 0, data) + "\r\n";
   }
   return text + ":00000001FF\r\n";
 }

@@ -6,6 +6,7 @@
 
 #include "fake_services.h"
 #include "hex.h"
+#include "hex_records.h"
 #include "reader.h"
 
 namespace quorix {
@@ -13,17 +14,7 @@ namespace {
 
 using testing::DialogAnswer;
 using testing::FakeServices;
-
-// One well-formed record line, without its line end.
-std::string record(unsigned address, unsigned type, const std::vector<unsigned>& data) {
-  std::string line = ":" + Hexx(static_cast<long long>(data.size())) + Hexx(address >> 8U) + Hexx(address) + Hexx(type);
-  unsigned sum = static_cast<unsigned>(data.size()) + (address >> 8U) + (address & 0xFFU) + type;
-  for (const unsigned b : data) {
-    line += Hexx(b);
-    sum += b;
-  }
-  return line + Hexx(-static_cast<long long>(sum));
-}
+using testing::record;
 
 std::string lines(const std::vector<std::string>& records, std::string_view eol = "\r\n") {
   std::string text;

@@ -16,6 +16,7 @@
 
 #include "fake_services.h"
 #include "hex.h"
+#include "hex_records.h"
 #include "reader.h"
 
 namespace quorix {
@@ -23,6 +24,7 @@ namespace {
 
 using testing::DialogAnswer;
 using testing::FakeServices;
+using testing::record;
 
 constexpr const char* kPath = "/t/a.hex";
 
@@ -506,17 +508,6 @@ TEST_F(Srecord, ToolRefusesABadChecksum) {
   EXPECT_NE(errors.find("checksum"), std::string::npos) << errors;
 }
 
-// A record line, independent of the writer.
-std::string record(unsigned address, const std::vector<unsigned>& data) {
-  unsigned sum = static_cast<unsigned>(data.size()) + (address >> 8U) + (address & 0xFFU);
-  std::string line = ":" + Hexx(static_cast<long long>(data.size())) + Hexx(address >> 8U) + Hexx(address) + "00";
-  for (const unsigned b : data) {
-    line += Hexx(b);
-    sum += b;
-  }
-  return line + Hexx(-static_cast<long long>(sum));
-}
-
 // Reads `file` with the reader, then saves the byte text from the first
 // record's page, as a user would type it into Text5.
 std::string roundTrip(const std::string& file, const std::string& page) {
@@ -538,7 +529,7 @@ TEST_F(Srecord, RoundTripThroughTheReaderKeepsTheData) {
   for (unsigned a = 0x3400; a < 0x3400 + 700; a += 20) {
     std::vector<unsigned> data;
     for (unsigned i = 0; i < 20 && a + i < 0x3400 + 700; ++i) data.push_back((a + i * 3U) % 0xFEU);
-    contiguous.push_back(record(a, data));
+    contiguous.push_back(record(a, 0, data));
   }
   contiguous.emplace_back(":00000001FF");
   const std::string in = put("in.hex", lines(contiguous));
@@ -549,8 +540,8 @@ TEST_F(Srecord, RoundTripThroughTheReaderKeepsTheData) {
 
   // Records with gaps and odd addresses: the gaps come back as FF, the
   // unwritten state of the memory, so both images are compared filled.
-  const std::vector<std::string> gaps = {record(0x7A13, {1, 2, 3, 0xFF, 5}), record(0x7A40, {0x10, 0x20}),
-                                         record(0x7B00, std::vector<unsigned>(40, 0x66)), record(0x7C3F, {0x00}),
+  const std::vector<std::string> gaps = {record(0x7A13, 0, {1, 2, 3, 0xFF, 5}), record(0x7A40, 0, {0x10, 0x20}),
+                                         record(0x7B00, 0, std::vector<unsigned>(40, 0x66)), record(0x7C3F, 0, {0x00}),
                                          ":00000001FF"};
   const std::string in2 = put("in2.hex", lines(gaps));
   const std::string out2 = put("out2.hex", roundTrip(lines(gaps), "7A00"));
