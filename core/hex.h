@@ -10,12 +10,6 @@ namespace quorix {
 // One cell of byte text: two hexadecimal digits and a separator.
 inline constexpr std::size_t kCellWidth = 3;
 
-// What the byte text field holds when the program starts: the twenty cells 01 to 14.
-inline constexpr std::string_view kDefaultByteText = "01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12 13 14 ";
-
-// The file dialog's filter, description and pattern joined by '|'.
-inline constexpr std::string_view kHexFileFilter = "Hex文件(*.hex)|*.hex";
-
 // Value 0..15 of one hexadecimal digit; anything else counts as 0.
 constexpr std::int16_t digitValue(char c) noexcept {
   if (c >= '0' && c <= '9') return static_cast<std::int16_t>(c - '0');

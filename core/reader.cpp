@@ -5,6 +5,7 @@
 #include <string>
 
 #include "hex.h"
+#include "messages.h"
 
 namespace quorix {
 
@@ -105,12 +106,13 @@ void openCommand(WindowServices& ui) {
 }
 
 void dakai_hex(WindowServices& ui) {
-  const std::optional<std::string> file = ui.readFile(ui.fileName());
-  if (!file) {
-    ui.messageBox(kReadFailedPrompt, Buttons::Ok, kFileErrorTitle);
+  const FileContents file = ui.readFile(ui.fileName());
+  if (file.status != FileContents::Status::Read) {
+    ui.messageBox(file.status == FileContents::Status::TooLarge ? kFileTooLargePrompt : kReadFailedPrompt, Buttons::Ok,
+                  kFileErrorTitle);
     return;
   }
-  const std::string_view ansiTxt = *file;
+  const std::string_view ansiTxt = file.bytes;
   const std::size_t L = ansiTxt.size();
 
   ui.setBarValue(0);

@@ -1,15 +1,9 @@
 // Reading an Intel HEX file into byte text.
 #pragma once
 
-#include <string_view>
-
 #include "services.h"
 
 namespace quorix {
-
-inline constexpr std::string_view kFileErrorTitle = "文件出错";
-inline constexpr std::string_view kHexErrorPrompt = "Hex文件出错，请重新编译！";
-inline constexpr std::string_view kReadFailedPrompt = "文件读取失败！";
 
 // The open command: asks for a file with the open dialog and, unless the user
 // cancels, reads it with dakai_hex. A cancelled dialog only forgets the file name.

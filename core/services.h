@@ -50,6 +50,17 @@ class LineWriter {
   virtual bool commit() = 0;
 };
 
+// What reading a whole file gave.
+struct FileContents {
+  enum class Status {
+    Read,        // `bytes` holds every byte of the file
+    Unreadable,  // missing, not a regular file, or a read failed
+    TooLarge,    // larger than the reader takes; nothing was read
+  };
+  Status status = Status::Unreadable;
+  std::string bytes;
+};
+
 class WindowServices {
  public:
   WindowServices() = default;
@@ -85,11 +96,11 @@ class WindowServices {
   virtual Answer messageBox(std::string_view prompt, Buttons buttons,
                             std::optional<std::string_view> title = std::nullopt) = 0;
 
-  // Files. readFile gives every byte of the file, or nothing when it cannot be
-  // opened or read; the file is closed either way. fileLength gives nothing
+  // Files. readFile gives every byte of a regular file, or says why not; the
+  // file is closed either way. fileLength gives nothing
   // for a missing or unreadable file. replaceFile starts a new file that
   // replaces `path` on commit; nullptr when it cannot even be started.
-  [[nodiscard]] virtual std::optional<std::string> readFile(const std::string& path) = 0;
+  [[nodiscard]] virtual FileContents readFile(const std::string& path) = 0;
   [[nodiscard]] virtual std::optional<std::uintmax_t> fileLength(const std::string& path) = 0;
   [[nodiscard]] virtual std::unique_ptr<LineWriter> replaceFile(const std::string& path) = 0;
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "reader.h"
+#include "messages.h"
 
 namespace quorix {
 
@@ -13,10 +13,6 @@ constexpr std::string_view kHexExtensionLower = ".hex";
 constexpr std::string_view kHexExtensionUpper = ".HEX";
 constexpr std::string_view kTrailingFill = "FF";
 constexpr unsigned kLastAddress = 0xFFFF;
-
-std::string nonHexPrompt(std::size_t cell) {
-  return "第" + std::to_string(cell) + "个数据不是十六进制数，文件未保存！";
-}
 
 // Appends the two digits of `value`'s low byte and adds that byte to `sum`.
 void appendByte(std::string& line, unsigned value, unsigned& sum) {

@@ -12,10 +12,6 @@
 
 namespace quorix {
 
-inline constexpr std::string_view kOverwritePrompt = "文件已存在，是否覆盖它？";
-inline constexpr std::string_view kOverwriteTitle = "！文件已存在";
-inline constexpr std::string_view kAddressTooLargePrompt = "首地址太大!";
-inline constexpr std::string_view kSaveFailedPrompt = "文件保存失败！";
 inline constexpr std::string_view kEndOfFileRecord = ":00000001FF";
 
 // Cells of a block; each block yields at most one data record.

@@ -16,6 +16,7 @@
 #include "checksum.h"
 #include "clipboard.h"
 #include "hex.h"
+#include "messages.h"
 #include "progress_bar.h"
 #include "qt_services.h"
 #include "reader.h"

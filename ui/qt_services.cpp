@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 
+#include "messages.h"
 #include "progress_bar.h"
 #include "qt_files.h"
 
@@ -115,7 +116,7 @@ Answer QtServices::messageBox(std::string_view prompt, Buttons buttons, std::opt
   return messageBoxes_->show(widgets_.window, toQString(prompt), buttons, toQString(title.value_or(kAppTitle)));
 }
 
-std::optional<std::string> QtServices::readFile(const std::string& path) { return QtFiles::readFile(path); }
+FileContents QtServices::readFile(const std::string& path) { return QtFiles::readFile(path); }
 
 std::optional<std::uintmax_t> QtServices::fileLength(const std::string& path) { return QtFiles::fileLength(path); }
 

@@ -20,9 +20,6 @@ class FloatProgressBar;
 
 class QtServices final : public WindowServices {
  public:
-  // The application's title: message boxes without a title of their own carry it.
-  static constexpr std::string_view kAppTitle = "Quorix";
-
   struct Widgets {
     Text1Access* text1;
     QLineEdit* text2;
@@ -74,7 +71,7 @@ class QtServices final : public WindowServices {
 
   Answer messageBox(std::string_view prompt, Buttons buttons, std::optional<std::string_view> title) override;
 
-  [[nodiscard]] std::optional<std::string> readFile(const std::string& path) override;
+  [[nodiscard]] FileContents readFile(const std::string& path) override;
   [[nodiscard]] std::optional<std::uintmax_t> fileLength(const std::string& path) override;
   [[nodiscard]] std::unique_ptr<LineWriter> replaceFile(const std::string& path) override;
 

@@ -15,6 +15,7 @@
 #include "byte_text_field.h"
 #include "dialogs.h"
 #include "hex.h"
+#include "messages.h"
 #include "hex_images.h"
 #include "main_window.h"
 #include "qt_services.h"

@@ -2,6 +2,7 @@
 
 #include "clipboard.h"
 #include "fake_services.h"
+#include "messages.h"
 
 namespace quorix {
 namespace {

@@ -35,16 +35,6 @@ TEST(HexPrimitives, HexxGivesTheLowByteInUpperCase) {
   for (const auto& c : cases) EXPECT_EQ(Hexx(c.in), c.out) << c.in;
 }
 
-TEST(ByteText, DefaultTextIsTwentyCells) {
-  EXPECT_EQ(kDefaultByteText.size(), 60U);
-  EXPECT_EQ(kDefaultByteText.size() / kCellWidth, 20U);
-  EXPECT_EQ(kDefaultByteText.substr(9 * kCellWidth, kCellWidth), "0A ");
-  for (std::size_t c = 0; c < 20; ++c) {
-    EXPECT_EQ(Str_Hex(kDefaultByteText.substr(c * kCellWidth)), static_cast<int>(c + 1));
-    EXPECT_EQ(kDefaultByteText[c * kCellWidth + 2], ' ');
-  }
-}
-
 TEST(ByteText, CharUnitsCountCharactersNotBytes) {
   EXPECT_EQ(toCharUnits("01 ab"), "01 ab");
   // Two Chinese characters, then a digit: three characters, the foreign ones no digit.

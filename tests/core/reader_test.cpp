@@ -7,26 +7,17 @@
 #include "fake_services.h"
 #include "hex.h"
 #include "hex_records.h"
+#include "messages.h"
 #include "reader.h"
 
 namespace quorix {
 namespace {
 
+using testing::cells;
 using testing::DialogAnswer;
 using testing::FakeServices;
+using testing::lines;
 using testing::record;
-
-std::string lines(const std::vector<std::string>& records, std::string_view eol = "\r\n") {
-  std::string text;
-  for (const auto& r : records) text.append(r).append(eol);
-  return text;
-}
-
-std::string cells(std::string_view cell, std::size_t count) {
-  std::string s;
-  for (std::size_t i = 0; i < count; ++i) s.append(cell);
-  return s;
-}
 
 // Reads `file` through the open command as a user who picks it would.
 std::unique_ptr<FakeServices> readFile(const std::string& file) {

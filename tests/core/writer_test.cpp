@@ -17,29 +17,19 @@
 #include "fake_services.h"
 #include "hex.h"
 #include "hex_records.h"
+#include "messages.h"
 #include "reader.h"
 
 namespace quorix {
 namespace {
 
+using testing::cells;
 using testing::DialogAnswer;
 using testing::FakeServices;
+using testing::lines;
 using testing::record;
 
 constexpr const char* kPath = "/t/a.hex";
-
-std::string cells(std::string_view cell, std::size_t count) {
-  std::string s;
-  s.reserve(cell.size() * count);
-  for (std::size_t i = 0; i < count; ++i) s.append(cell);
-  return s;
-}
-
-std::string lines(const std::vector<std::string>& records) {
-  std::string text;
-  for (const auto& r : records) text.append(r).append("\r\n");
-  return text;
-}
 
 // A fake window whose user picks kPath in the save dialog and answers OK.
 std::unique_ptr<FakeServices> window(std::string_view text1, std::string_view text5) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "fake_services.h"
+#include "messages.h"
 #include "hex.h"
 #include "reader.h"
 #include "writer.h"

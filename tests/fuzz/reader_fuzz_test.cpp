@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "fake_services.h"
+#include "messages.h"
 #include "fuzz_support.h"
 #include "reader.h"
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "fake_services.h"
+#include "messages.h"
 #include "fuzz_support.h"
 #include "writer.h"
 

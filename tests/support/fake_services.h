@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "hex.h"
+#include "messages.h"
 #include "services.h"
 
 namespace quorix::testing {
@@ -54,10 +54,12 @@ class FakeServices : public WindowServices {
   std::deque<Answer> messageAnswers;  // an empty queue answers OK
 
   // Files on the fake disk. Paths in `unreadable` cannot be read, those in
+  // `tooLarge` are refused as too large to read, those in
   // `unwritable` cannot be replaced; `failWriteAfter` lines succeed before
   // writes start failing, and `failCommit` makes the final replace fail.
   std::map<std::string, std::string> files;
   std::set<std::string> unreadable;
+  std::set<std::string> tooLarge;
   std::set<std::string> unwritable;
   std::optional<std::size_t> failWriteAfter;
   bool failCommit = false;
@@ -117,11 +119,12 @@ class FakeServices : public WindowServices {
     return a;
   }
 
-  std::optional<std::string> readFile(const std::string& path) override {
+  FileContents readFile(const std::string& path) override {
     log.emplace_back("Read:" + path);
+    if (tooLarge.count(path) != 0) return {FileContents::Status::TooLarge, {}};
     const auto it = files.find(path);
-    if (it == files.end() || unreadable.count(path) != 0) return std::nullopt;
-    return it->second;
+    if (it == files.end() || unreadable.count(path) != 0) return {FileContents::Status::Unreadable, {}};
+    return {FileContents::Status::Read, it->second};
   }
   std::optional<std::uintmax_t> fileLength(const std::string& path) override {
     const auto it = files.find(path);

@@ -1,5 +1,7 @@
 #include "qt_files.h"
 
+#include "input_file.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QFileInfo>
@@ -44,14 +46,7 @@ class SaveFileWriter final : public LineWriter {
 
 }  // namespace
 
-std::optional<std::string> QtFiles::readFile(const std::string& path) {
-  if (path.empty()) return std::nullopt;
-  QFile file(fromUtf8(path));
-  if (QFileInfo(file).isDir() || !file.open(QIODevice::ReadOnly)) return std::nullopt;
-  const QByteArray bytes = file.readAll();
-  if (file.error() != QFileDevice::NoError) return std::nullopt;
-  return bytes.toStdString();
-}
+FileContents QtFiles::readFile(const std::string& path) { return readInputFile(path); }
 
 std::optional<std::uintmax_t> QtFiles::fileLength(const std::string& path) {
   const QFileInfo info(fromUtf8(path));

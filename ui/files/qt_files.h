@@ -13,9 +13,8 @@ namespace quorix {
 
 class QtFiles {
  public:
-  // Every byte of a regular file; nothing when it is missing, a directory or
-  // cannot be read to its end.
-  [[nodiscard]] static std::optional<std::string> readFile(const std::string& path);
+  // Every byte of a regular file, or why it cannot be had (readInputFile).
+  [[nodiscard]] static FileContents readFile(const std::string& path);
   // Length in bytes of a file; nothing when it is missing or a directory.
   [[nodiscard]] static std::optional<std::uintmax_t> fileLength(const std::string& path);
   // A new file written beside `path` that takes its place on commit(); the old

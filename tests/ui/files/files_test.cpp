@@ -18,7 +18,7 @@ namespace {
 // The save command with the real file layer and a scripted window.
 class DiskServices : public testing::FakeServices {
  public:
-  std::optional<std::string> readFile(const std::string& path) override { return QtFiles::readFile(path); }
+  FileContents readFile(const std::string& path) override { return QtFiles::readFile(path); }
   std::optional<std::uintmax_t> fileLength(const std::string& path) override { return QtFiles::fileLength(path); }
   std::unique_ptr<LineWriter> replaceFile(const std::string& path) override { return QtFiles::replaceFile(path); }
 };
@@ -63,29 +63,30 @@ class FilesTest : public QObject {
   void readGivesEveryByte() {
     const QByteArray bytes("a\0b\r\n\xFF\x80:\r", 9);
     put("bytes.hex", bytes);
-    const auto got = QtFiles::readFile(path("bytes.hex"));
-    QVERIFY(got.has_value());
-    QCOMPARE(QByteArray::fromStdString(*got), bytes);
+    const FileContents got = QtFiles::readFile(path("bytes.hex"));
+    QVERIFY(got.status == FileContents::Status::Read);
+    QCOMPARE(QByteArray::fromStdString(got.bytes), bytes);
 
     put("empty.hex", "");
-    QCOMPARE(QtFiles::readFile(path("empty.hex")), std::optional<std::string>(""));
+    QVERIFY(QtFiles::readFile(path("empty.hex")).status == FileContents::Status::Read);
+    QCOMPARE(QtFiles::readFile(path("empty.hex")).bytes, std::string());
   }
 
   void readRefusesMissingFilesAndDirectories() {
-    QCOMPARE(QtFiles::readFile(path("missing.hex")), std::nullopt);
+    QVERIFY(QtFiles::readFile(path("missing.hex")).status == FileContents::Status::Unreadable);
     QVERIFY(QDir(dir().path()).mkdir("folder.hex"));
-    QCOMPARE(QtFiles::readFile(path("folder.hex")), std::nullopt);
-    QCOMPARE(QtFiles::readFile(""), std::nullopt);
+    QVERIFY(QtFiles::readFile(path("folder.hex")).status == FileContents::Status::Unreadable);
+    QVERIFY(QtFiles::readFile("").status == FileContents::Status::Unreadable);
   }
 
   void readLargeFile() {
     QByteArray bytes(48 * 1024 * 1024, 'x');
     for (qsizetype i = 0; i < bytes.size(); i += 4093) bytes[i] = static_cast<char>(i & 0xFF);
     put("large.hex", bytes);
-    const auto got = QtFiles::readFile(path("large.hex"));
-    QVERIFY(got.has_value());
-    QCOMPARE(got->size(), static_cast<std::size_t>(bytes.size()));
-    QVERIFY(QByteArray::fromStdString(*got) == bytes);
+    const FileContents got = QtFiles::readFile(path("large.hex"));
+    QVERIFY(got.status == FileContents::Status::Read);
+    QCOMPARE(got.bytes.size(), static_cast<std::size_t>(bytes.size()));
+    QVERIFY(QByteArray::fromStdString(got.bytes) == bytes);
   }
 
   void lengthOfFiles() {
@@ -108,7 +109,7 @@ class FilesTest : public QObject {
       QVERIFY(writer->commit());
     }
     QCOMPARE(contents(QStringLiteral("程序/输出/文件.hex")), QByteArray(":00000001FF\r\n"));
-    QCOMPARE(QtFiles::readFile(target), std::optional<std::string>(":00000001FF\r\n"));
+    QCOMPARE(QtFiles::readFile(target).bytes, std::string(":00000001FF\r\n"));
     QCOMPARE(QtFiles::fileLength(target), std::optional<std::uintmax_t>(13));
   }
 

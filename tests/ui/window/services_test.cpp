@@ -133,7 +133,7 @@ void ServicesTest::selTextMatchesDirectReplacement() {
     std::string fileName() override { return {}; }
     void setFileName(std::string_view) override {}
     Answer messageBox(std::string_view, Buttons, std::optional<std::string_view>) override { return Answer::Ok; }
-    std::optional<std::string> readFile(const std::string&) override { return {}; }
+    FileContents readFile(const std::string&) override { return {}; }
     std::optional<std::uintmax_t> fileLength(const std::string&) override { return {}; }
     std::unique_ptr<LineWriter> replaceFile(const std::string&) override { return nullptr; }
     void clearClipboard() override {}

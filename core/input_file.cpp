@@ -1,0 +1,77 @@
+#include "input_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+namespace quorix {
+
+namespace {
+
+using Status = FileContents::Status;
+
+// Closes the descriptor however the read ends.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  Descriptor(Descriptor&&) = delete;
+  Descriptor& operator=(Descriptor&&) = delete;
+  ~Descriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  [[nodiscard]] int get() const noexcept { return fd_; }
+
+ private:
+  int fd_;
+};
+
+// Reads `fd` to its end into one string, sized for `expected` bytes up front
+// so that a regular file is read in place, never copied. Stops with TooLarge
+// as soon as more than kMaxInputBytes arrive.
+FileContents readAll(int fd, std::size_t expected) {
+  constexpr std::size_t kChunk = std::size_t{1} << 16;
+  FileContents contents{Status::Read, {}};
+  std::string& bytes = contents.bytes;
+  bytes.resize(expected + 1);  // one byte more shows a file that grew
+  std::size_t done = 0;
+  for (;;) {
+    if (done == bytes.size()) {
+      if (bytes.size() > kMaxInputBytes) return {Status::TooLarge, {}};
+      bytes.resize(std::min<std::size_t>(bytes.size() + std::max(kChunk, bytes.size() / 2), kMaxInputBytes + 1));
+    }
+    const ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return {Status::Unreadable, {}};
+    }
+    if (got == 0) break;
+    done += static_cast<std::size_t>(got);
+  }
+  if (done > kMaxInputBytes) return {Status::TooLarge, {}};
+  bytes.resize(done);
+  return contents;
+}
+
+}  // namespace
+
+FileContents readInputFile(const std::string& path) {
+  if (path.empty()) return {Status::Unreadable, {}};
+  // O_NONBLOCK: opening a FIFO must not wait for a writer; it is refused
+  // below as not a regular file.
+  const Descriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+  if (fd.get() < 0) return {Status::Unreadable, {}};
+  struct stat info {};
+  if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return {Status::Unreadable, {}};
+  const auto size = static_cast<std::uintmax_t>(info.st_size);
+  if (size > kMaxInputBytes) return {Status::TooLarge, {}};
+  return readAll(fd.get(), static_cast<std::size_t>(size));
+}
+
+FileContents readInputStream(int fd) { return readAll(fd, 0); }
+
+}  // namespace quorix

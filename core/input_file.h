@@ -1,0 +1,24 @@
+// Reading a HEX file or a byte text from disk or a stream, without a toolkit:
+// the window's file layer and the console converter share these checks.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "services.h"
+
+namespace quorix {
+
+// The largest input read: more than any HEX file whose data span 16 MiB needs.
+inline constexpr std::uintmax_t kMaxInputBytes = std::uintmax_t{256} * 1024 * 1024;
+
+// Every byte of the regular file at `path`, read once. Pipes, devices,
+// sockets and directories are refused before anything is read (the open
+// never blocks), and so is a file larger than kMaxInputBytes.
+[[nodiscard]] FileContents readInputFile(const std::string& path);
+
+// Everything an open descriptor (standard input) delivers up to its end, or
+// TooLarge once it passes kMaxInputBytes.
+[[nodiscard]] FileContents readInputStream(int fd);
+
+}  // namespace quorix
