@@ -1,6 +1,7 @@
 #include "writer.h"
 
 #include <algorithm>
+#include <array>
 #include <memory>
 
 #include "messages.h"
@@ -12,15 +13,82 @@ namespace {
 constexpr std::string_view kHexExtensionLower = ".hex";
 constexpr std::string_view kHexExtensionUpper = ".HEX";
 constexpr std::string_view kTrailingFill = "FF";
-constexpr unsigned kLastAddress = 0xFFFF;
+constexpr unsigned kDataRecord = 0x00;
+constexpr unsigned kLinearAddressRecord = 0x04;
+constexpr std::size_t kMaxStartDigits = 8;
+constexpr std::size_t kShortStartDigits = 4;
+constexpr std::uint64_t kRangeSize = 0x1'0000;            // bytes a record's 16-bit address reaches
+constexpr std::uint64_t kExtendedTop = 0x1'0000'0000ULL;  // first address beyond a 32-bit file
 
-// Appends the two digits of `value`'s low byte and adds that byte to `sum`.
-void appendByte(std::string& line, unsigned value, unsigned& sum) {
-  value &= 0xFFU;
-  line.push_back(hexDigit(value >> 4U));
-  line.push_back(hexDigit(value));
-  sum += value;
+// What each byte of UTF-8 text is to the cell reader.
+enum CharClass : unsigned char {
+  kOther,         // an ASCII character that is neither digit nor separator
+  kDigit,         // a hexadecimal digit
+  kSeparator,     // blank, tab, CR, LF, ',', ';', '-'
+  kForeignStart,  // the first byte of a character beyond ASCII
+  kForeignMore,   // a further byte of such a character
+};
+
+constexpr std::array<CharClass, 256> kCharClass = [] {
+  std::array<CharClass, 256> table{};
+  for (unsigned b = 0; b < table.size(); ++b) {
+    const auto c = static_cast<char>(b);
+    if (b >= 0xC0U) {
+      table[b] = kForeignStart;
+    } else if (b >= 0x80U) {
+      table[b] = kForeignMore;
+    } else if (isHexDigit(c)) {
+      table[b] = kDigit;
+    } else if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ',' || c == ';' || c == '-') {
+      table[b] = kSeparator;
+    }
+  }
+  return table;
+}();
+
+constexpr CharClass charClass(char c) noexcept { return kCharClass[static_cast<unsigned char>(c)]; }
+
+constexpr std::array<unsigned char, 256> kDigitValue = [] {
+  std::array<unsigned char, 256> table{};
+  for (unsigned b = 0; b < table.size(); ++b) table[b] = static_cast<unsigned char>(digitValue(static_cast<char>(b)));
+  return table;
+}();
+
+// The value of a byte's two digits as they stand, in either letter case.
+constexpr unsigned byteValue(char hi, char lo) noexcept {
+  return kDigitValue[static_cast<unsigned char>(hi)] * 16U + kDigitValue[static_cast<unsigned char>(lo)];
 }
+
+// Builds one record line at a time, without allocating, for files of a million records.
+class RecordLine {
+ public:
+  // `digits` are the data, two per byte, written as they stand so that they
+  // keep their letter case; at most kBlockCells bytes.
+  std::string_view make(std::uint64_t address, unsigned type, std::string_view digits) noexcept {
+    char* out = chars_.data();
+    unsigned sum = 0;
+    *out++ = ':';
+    out = put(out, static_cast<unsigned>(digits.size() / 2), sum);
+    out = put(out, static_cast<unsigned>(address >> 8U), sum);
+    out = put(out, static_cast<unsigned>(address), sum);
+    out = put(out, type, sum);
+    out = std::copy(digits.begin(), digits.end(), out);
+    for (std::size_t i = 0; i + 1 < digits.size(); i += 2) sum += byteValue(digits[i], digits[i + 1]);
+    out = put(out, 0x100U - (sum & 0xFFU), sum);
+    return {chars_.data(), static_cast<std::size_t>(out - chars_.data())};
+  }
+
+ private:
+  static char* put(char* out, unsigned value, unsigned& sum) noexcept {
+    value &= 0xFFU;
+    *out++ = hexDigit(value >> 4U);
+    *out++ = hexDigit(value);
+    sum += value;
+    return out;
+  }
+
+  std::array<char, 1 + 2 * (4 + kBlockCells + 1)> chars_{};
+};
 
 // Asks for the file until the user picks one that may be written: a new or
 // empty one, or one the user agrees to overwrite. Nothing when cancelled.
@@ -50,58 +118,136 @@ std::string withHexExtension(std::string name) {
   return name;
 }
 
-unsigned startAddress(std::string_view text5) {
-  const std::string units = toCharUnits(text5);
-  if (units.size() != 4) return 0;
-  const auto high = static_cast<unsigned>(Str_Hex(std::string_view(units).substr(0, 2)));
-  const auto low = static_cast<unsigned>(Str_Hex(std::string_view(units).substr(2, 2)));
-  return high * 256U + low;
+std::optional<StartAddress> startAddress(std::string_view text5) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  while (!text5.empty() && blank(text5.front())) text5.remove_prefix(1);
+  while (!text5.empty() && blank(text5.back())) text5.remove_suffix(1);
+  // Bytes of characters beyond ASCII, full-width digits among them, are no hexadecimal digits.
+  if (text5.size() > kMaxStartDigits || !std::all_of(text5.begin(), text5.end(), isHexDigit)) return std::nullopt;
+  StartAddress start;
+  for (const char c : text5) start.value = start.value * 16U + static_cast<std::uint32_t>(digitValue(c));
+  start.extended = text5.size() > kShortStartDigits;
+  return start;
 }
 
-std::optional<std::size_t> firstNonHexCell(std::string_view units) noexcept {
-  const std::size_t cells = countedCells(units.size());
-  for (std::size_t c = 0; c < cells; ++c) {
-    const std::size_t at = c * kCellWidth;
-    if (!isHexDigit(units[at]) || !isHexDigit(units[at + 1])) return c + 1;
+ByteText readCells(std::string& text) {
+  // One pass judges every run both ways, as a cell and as a digit string,
+  // because which reading applies is known only at the end; meanwhile the
+  // run's characters move to the front. Writing never overtakes reading, so
+  // the text needs no second copy.
+  std::size_t kept = 0;   // characters moved to the front
+  std::size_t chars = 0;  // characters read
+  std::size_t runs = 0;
+  bool someTwoCharRun = false;
+  std::optional<std::size_t> badAsCells;
+  std::optional<std::size_t> badAsString;
+  bool readerLayout = true;  // cells of two digits and one blank from the first character on
+
+  // A plain pointer: writes through the string's own would make the compiler
+  // load its data pointer again after every character.
+  char* const t = text.data();
+  const std::size_t size = text.size();
+  std::size_t i = 0;
+  while (i < size) {
+    const std::size_t separatorStart = i;
+    while (i < size && charClass(t[i]) == kSeparator) ++i;
+    const std::size_t separators = i - separatorStart;
+    chars += separators;
+    if (separators != 0 && (runs == 0 || separators != 1 || t[separatorStart] != ' ')) readerLayout = false;
+    if (i == size) break;
+
+    // Cells of two digits and one blank, the usual text, go the short way.
+    while (i + 3 < size && charClass(t[i]) == kDigit && charClass(t[i + 1]) == kDigit && t[i + 2] == ' ' &&
+           charClass(t[i + 3]) != kSeparator) {
+      t[kept++] = t[i];
+      t[kept++] = t[i + 1];
+      i += 3;
+      chars += 3;
+      ++runs;
+      someTwoCharRun = true;
+    }
+
+    const std::size_t runStart = i;
+    const std::size_t runKept = kept;
+    bool allDigits = true;
+    for (; i < size; ++i) {
+      const CharClass kind = charClass(t[i]);
+      if (kind == kSeparator) break;
+      // A further byte of a character adds nothing; one without its first
+      // byte, which valid UTF-8 never holds, counts as a character of its own.
+      if (kind == kForeignMore && i != runStart) continue;
+      ++chars;
+      allDigits = allDigits && kind == kDigit;
+      t[kept++] = kind == kDigit || kind == kOther ? t[i] : kForeignChar;
+    }
+    const std::size_t length = kept - runKept;
+
+    // A lone digit at the very end, after a separator, is the start of a cell
+    // still being typed: it is not read.
+    if (i == size && length == 1 && allDigits && runStart != 0) {
+      kept = runKept;
+      break;
+    }
+    someTwoCharRun = someTwoCharRun || length == 2;
+    if (!badAsCells && (length != 2 || !allDigits)) badAsCells = runs + 1;
+    if (!badAsString && (length % 2 != 0 || !allDigits)) badAsString = runKept / 2 + 1;
+    readerLayout = readerLayout && length == 2 && allDigits;
+    ++runs;
   }
-  return std::nullopt;
+
+  ByteText result;
+  result.cells = someTwoCharRun ? runs : kept / 2;
+  result.badCell = someTwoCharRun ? badAsCells : badAsString;
+  if (readerLayout) {
+    // Bar1 and the blocks keep the measure of the text's length they always
+    // had: a third of it, and a block for each 48 characters begun.
+    result.barMax = static_cast<float>(static_cast<double>(chars) / kCellWidth);
+    result.blocks = (chars + kBlockCells * kCellWidth - 1) / (kBlockCells * kCellWidth);
+  } else {
+    result.barMax = static_cast<float>(result.cells);
+    result.blocks = (result.cells + kBlockCells - 1) / kBlockCells;
+  }
+  return result;
 }
 
-RecordsEnd writeRecords(std::string_view units, unsigned start, const std::function<bool(std::string_view)>& writeLine,
+RecordsEnd writeRecords(std::string_view digits, std::size_t blocks, StartAddress start,
+                        const std::function<bool(std::string_view)>& writeLine,
                         const std::function<void(std::size_t)>& progress) {
-  const std::size_t cells = countedCells(units.size());
-  std::string line;
-  line.reserve(1 + 2 * (4 + kBlockCells) + 2);
+  const std::size_t cells = digits.size() / 2;
+  const std::uint64_t top = start.extended ? kExtendedTop : kRangeSize;
+  std::optional<std::uint64_t> range;  // the 64 KiB range the last extended address record named
+  RecordLine line;
 
-  // Block n begins at character 48n; a lone character after the last cell
-  // still makes a block, which holds no cell.
-  for (std::size_t n = 0; n * kBlockCells * kCellWidth < units.size(); ++n) {
+  for (std::size_t n = 0; n < blocks; ++n) {
     const std::size_t first = n * kBlockCells;
     std::size_t count = first < cells ? std::min(kBlockCells, cells - first) : 0;
     progress(first + count);
 
     // "FF" at the end of a block is fill, as the reader writes it for every
     // address that no record covers. Only these upper-case letters count.
-    while (count > 0 && units.substr((first + count - 1) * kCellWidth, 2) == kTrailingFill) --count;
-    if (count == 0) continue;
+    while (count > 0 && digits.substr(2 * (first + count - 1), 2) == kTrailingFill) --count;
 
-    const std::size_t address = start + first;
-    if (address > kLastAddress) return RecordsEnd::AddressTooLarge;
-
-    unsigned sum = 0;
-    line.assign(1, ':');
-    appendByte(line, static_cast<unsigned>(count), sum);
-    appendByte(line, static_cast<unsigned>(address >> 8U), sum);
-    appendByte(line, static_cast<unsigned>(address), sum);
-    appendByte(line, 0, sum);
-    for (std::size_t c = first; c < first + count; ++c) {
-      // The digits keep the letter case they have in the text.
-      const std::string_view digits = units.substr(c * kCellWidth, 2);
-      line.append(digits);
-      sum += static_cast<unsigned>(Str_Hex(digits));
+    std::uint64_t address = start.value + static_cast<std::uint64_t>(first);
+    std::string_view data = digits.substr(2 * first, 2 * count);
+    while (!data.empty()) {
+      if (address >= top) return RecordsEnd::AddressTooLarge;
+      // A record's address has 16 bits: a block that crosses into the next
+      // 64 KiB range is split there, each part keeping its bytes.
+      const std::uint64_t room = kRangeSize - address % kRangeSize;
+      const auto taken = static_cast<std::size_t>(std::min<std::uint64_t>(data.size() / 2, room));
+      if (start.extended && range != address / kRangeSize) {
+        range = address / kRangeSize;
+        const auto upper = static_cast<unsigned>(*range);
+        const std::array<char, 4> upperDigits = {hexDigit(upper >> 12U), hexDigit(upper >> 8U), hexDigit(upper >> 4U),
+                                                 hexDigit(upper)};
+        if (!writeLine(line.make(0, kLinearAddressRecord, {upperDigits.data(), upperDigits.size()}))) {
+          return RecordsEnd::WriteFailed;
+        }
+      }
+      if (!writeLine(line.make(address, kDataRecord, data.substr(0, 2 * taken)))) return RecordsEnd::WriteFailed;
+      data.remove_prefix(2 * taken);
+      address += taken;
     }
-    line.append(Hexx(-static_cast<long long>(sum)));
-    if (!writeLine(line)) return RecordsEnd::WriteFailed;
   }
   return writeLine(kEndOfFileRecord) ? RecordsEnd::Complete : RecordsEnd::WriteFailed;
 }
@@ -110,22 +256,28 @@ void saveCommand(WindowServices& ui) {
   const std::optional<std::string> name = chooseFile(ui);
   if (!name) return;
 
-  const std::string units = toCharUnits(ui.text(Field::Text1));
-  if (const std::optional<std::size_t> bad = firstNonHexCell(units)) {
-    ui.messageBox(nonHexPrompt(*bad), Buttons::Ok, kFileErrorTitle);
+  std::string text = ui.text(Field::Text1);
+  const ByteText byteText = readCells(text);
+  if (byteText.badCell) {
+    ui.messageBox(nonHexPrompt(*byteText.badCell), Buttons::Ok, kFileErrorTitle);
     return;
   }
-  const unsigned start = startAddress(ui.text(Field::Text5));
+  const std::optional<StartAddress> start = startAddress(ui.text(Field::Text5));
+  if (!start) {
+    ui.messageBox(kBadStartAddressPrompt, Buttons::Ok, kFileErrorTitle);
+    return;
+  }
 
   const std::unique_ptr<LineWriter> file = ui.replaceFile(*name);
   if (!file) {
     reportSaveFailed(ui);
     return;
   }
-  ui.setBarMax(static_cast<float>(static_cast<double>(units.size()) / 3.0));
+  ui.setBarMax(byteText.barMax);
 
   const RecordsEnd end = writeRecords(
-      units, start, [&file](std::string_view line) { return file->writeLine(line); },
+      std::string_view(text).substr(0, 2 * byteText.cells), byteText.blocks, *start,
+      [&file](std::string_view line) { return file->writeLine(line); },
       [&ui](std::size_t value) { ui.setBarValue(static_cast<float>(value)); });
   switch (end) {
     case RecordsEnd::Complete:

@@ -51,6 +51,99 @@ std::string written(const FakeServices& ui) {
   return it == ui.files.end() ? std::string("<no file>") : it->second;
 }
 
+// The srecord tools, on files in a temporary directory of their own.
+class SrecTools {
+ public:
+  static bool installed() {
+    static const bool found = std::system(
+                                  "command -v srec_cmp >/dev/null 2>&1 && command -v srec_cat >/dev/null 2>&1 && "
+                                  "command -v srec_info >/dev/null 2>&1") == 0;
+    return found;
+  }
+
+  SrecTools() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "quorix-writer-XXXXXX").string();
+    if (mkdtemp(pattern.data()) != nullptr) dir_ = pattern;
+  }
+  SrecTools(const SrecTools&) = delete;
+  SrecTools& operator=(const SrecTools&) = delete;
+  ~SrecTools() {
+    if (!dir_.empty()) std::filesystem::remove_all(dir_);
+  }
+
+  [[nodiscard]] std::string put(const std::string& name, const std::string& contents) const {
+    const std::string path = (dir_ / name).string();
+    std::ofstream(path, std::ios::binary) << contents;
+    return path;
+  }
+
+  // Runs a command; its exit status, with what it said on stderr in `errors`.
+  int run(const std::string& command, std::string* errors = nullptr) const {
+    const std::string err = (dir_ / "stderr").string();
+    const int status = std::system((command + " 2>'" + err + "'").c_str());
+    if (errors != nullptr) {
+      std::ifstream in(err);
+      *errors = std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  // What srec_cat complains of when it reads a written file.
+  [[nodiscard]] std::string complaints(const std::string& file) const {
+    std::string errors;
+    run("srec_cat '" + put("check.hex", file) + "' -intel -o /dev/null -intel", &errors);
+    return errors;
+  }
+
+  // The bytes lo to hi - 1 that srec_cat reads from a HEX file, unwritten ones as FF.
+  std::string image(const std::string& hexPath, std::string* errors, std::uint64_t lo = 0,
+                    std::uint64_t hi = 0x10000) const {
+    const std::string bin = (dir_ / "image.bin").string();
+    const std::string range = " " + std::to_string(lo) + " " + std::to_string(hi);
+    if (run("srec_cat '" + hexPath + "' -intel -crop" + range + " -fill 0xFF" + range + " -offset -" +
+                std::to_string(lo) + " -o '" + bin + "' -binary",
+            errors) != 0) {
+      return {};
+    }
+    std::ifstream in(bin, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+  }
+
+  // The address ranges that srec_info finds, each as first and last address.
+  [[nodiscard]] std::vector<std::pair<std::uint64_t, std::uint64_t>> ranges(const std::string& hexPath) const {
+    const std::string out = (dir_ / "info.txt").string();
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> found;
+    if (run("srec_info '" + hexPath + "' -intel >'" + out + "'") != 0) return found;
+    std::ifstream in(out);
+    std::string word;
+    std::string first;
+    while (in >> word) {
+      if (word == "-" && in >> word) {
+        found.emplace_back(std::stoull(first, nullptr, 16), std::stoull(word, nullptr, 16));
+      }
+      first = word;
+    }
+    return found;
+  }
+
+ private:
+  std::filesystem::path dir_;
+};
+
+// srec_cat reads the file without a word, or only misses the end-of-file
+// record when the save stopped; a file without data it calls empty.
+void expectSrecordReads(const std::string& file, bool stopped, const char* name) {
+  if (!SrecTools::installed()) return;
+  const std::string errors = SrecTools().complaints(file);
+  if (stopped) {
+    EXPECT_NE(errors.find("no end-of-file record"), std::string::npos) << name << errors;
+  } else if (file.find(":00000001FF") == 0) {
+    EXPECT_NE(errors.find("no data"), std::string::npos) << name << errors;
+  } else {
+    EXPECT_EQ(errors, "") << name;
+  }
+}
+
 TEST(Writer, WorkedExamples) {
   const auto first = save(kDefaultByteText, "0000");
   EXPECT_EQ(written(*first),
@@ -94,13 +187,24 @@ TEST(Writer, Records) {
        {":1000000001010101010101010101010101010101E0", ":0100200002DD"}},
       {"lower case kept, ff is data", "ab ff ", "0000", {":02000000abff54"}},
       {"mixed case FF is data", "Ff fF ", "0000", {":02000000FffF00"}},
-      {"any separator", "01x02\t03", "0000", {":03000000010203F7"}},
-      {"top of memory", cells("12 ", 16), "FFF0", {":10FFF00012121212121212121212121212121212E1"}},
-      {"three-character start counts as 0000", "01 ", "123", {":0100000001FE"}},
-      {"five-character start counts as 0000", "01 ", "00100", {":0100000001FE"}},
-      {"0x counts as 0", "01 ", "0x10", {":0100100001EE"}},
+      {"each separator, runs of them count as one",
+       "01,02;03-04\t05\r\n06  07 \r\n08",
+       "0000",
+       {":080000000102030405060708D4"}},
+      {"hex string without separators",
+       "0102030405060708090A0B0C0D0E0F10",
+       "0000",
+       {":100000000102030405060708090A0B0C0D0E0F1068"}},
+      {"hex strings read two digits at a time", "0102 030405\r\n0607", "0000", {":0700000001020304050607DD"}},
+      {"terminal lines", "01 02 03 04\r\n05 06 07 08", "0000", {":080000000102030405060708D4"}},
+      {"blank before each line end", "01 02 03 04 \r\n05 06 07 08 \r\n", "0000", {":080000000102030405060708D4"}},
+      {"two blanks", "01  02", "0000", {":020000000102FB"}},
+      {"lone digit after a hex string", "0102 0", "0000", {":020000000102FB"}},
+      {"start with blanks around it", "01 ", " 8000 ", {":01800000017E"}},
+      {"start of three digits is the value typed", "01 ", "100", {":0101000001FD"}},
+      {"start of one digit", "01 ", "7", {":0100070001F7"}},
+      {"empty start is 0000", "01 ", "", {":0100000001FE"}},
       {"lower-case start", "01 ", "ab0c", {":01AB0C000147"}},
-      {"foreign character in start counts as 0", "01 ", "中010", {":0100100001EE"}},
       {"address carry", cells("00 ", 17), "01F8", {":1001F80000000000000000000000000000000000F7", ":0102080000F5"}},
   };
   for (const auto& c : cases) {
@@ -109,6 +213,7 @@ TEST(Writer, Records) {
     const auto ui = save(c.text1, c.text5);
     EXPECT_EQ(written(*ui), lines(expected)) << c.name;
     EXPECT_TRUE(ui->messages.empty()) << c.name;
+    expectSrecordReads(written(*ui), false, c.name);
   }
 }
 
@@ -124,6 +229,12 @@ TEST(Writer, ProgressFollowsEveryBlock) {
       {"01 02 0", 7.0F / 3.0F, {2}},
       {cells("01 ", 16) + "7", 49.0F / 3.0F, {16, 16}},  // the lone character still makes a block
       {cells("FF ", 40), 40, {16, 32, 40}},
+      // Text in any other layout counts its cells.
+      {"01,02,03", 3, {3}},
+      {"01 02 03 \r\n", 3, {3}},
+      {" 01 02 03 ", 3, {3}},
+      {cells("01", 17), 17, {16, 17}},
+      {cells("01", 16) + " 7", 16, {16}},  // no block of its own here
   };
   for (const auto& c : cases) {
     const auto ui = save(c.text1);
@@ -134,8 +245,10 @@ TEST(Writer, ProgressFollowsEveryBlock) {
 
 TEST(Writer, EachLineAndProgressComeInOrder) {
   std::vector<std::string> events;
+  std::string text = cells("01 ", 16) + cells("FF ", 16) + "02 ";
+  const ByteText byteText = readCells(text);
   const RecordsEnd end = writeRecords(
-      cells("01 ", 16) + cells("FF ", 16) + "02 ", 0,
+      std::string_view(text).substr(0, 2 * byteText.cells), byteText.blocks, {},
       [&](std::string_view line) {
         events.emplace_back(line);
         return true;
@@ -162,7 +275,7 @@ TEST(Writer, AddressBeyondFFFFStopsAndKeepsTheRecordsBefore) {
   std::vector<std::string> lines;
   std::vector<std::size_t> bar;
   EXPECT_EQ(writeRecords(
-                cells("12 ", 64), 0xFFF0,
+                cells("12", 64), 4, {0xFFF0, false},
                 [&](std::string_view l) {
                   lines.emplace_back(l);
                   return true;
@@ -177,6 +290,59 @@ TEST(Writer, AllFFBlocksBeyondFFFFDoNotStop) {
   const auto ui = save(cells("12 ", 16) + cells("FF ", 40), "FFF0");
   EXPECT_EQ(written(*ui), lines({":10FFF00012121212121212121212121212121212E1", ":00000001FF"}));
   EXPECT_TRUE(ui->messages.empty());
+}
+
+// Blocks that reach the top of a 16-bit file, and 32-bit files: one extended
+// linear address record before the first data record of each 64 KiB range,
+// no record across a range's end, nothing beyond FFFFFFFF.
+TEST(Writer, RangesAndTheTopAddress) {
+  const std::string eof = ":00000001FF";
+  const std::string ones8 = ":08FFF800111111111111111179";
+  const struct {
+    const char* name;
+    std::string text1;
+    std::string text5;
+    std::vector<std::string> lines;
+    bool stopped;
+  } cases[] = {
+      {"16-bit block across FFFF", cells("11 ", 16), "FFF8", {ones8}, true},
+      {"trailing FF dropped first", cells("11 ", 8) + cells("FF ", 8), "FFF8", {ones8, eof}, false},
+      {"inner FF beyond FFFF", cells("11 ", 10) + cells("FF ", 6), "FFF8", {ones8}, true},
+      {"five digits", "01 ", "12345", {":020000040001F9", ":012345000196", eof}, false},
+      {"block split at a range's end",
+       cells("11 ", 16),
+       "0000FFF8",
+       {":020000040000FA", ones8, ":020000040001F9", ":08000000111111111111111170", eof},
+       false},
+      {"one address record per range",
+       cells("22 ", 32),
+       "00012340",
+       {":020000040001F9", ":10234000222222222222222222222222222222226D", ":10235000222222222222222222222222222222225D",
+        eof},
+       false},
+      {"first blocks all FF", cells("FF ", 16) + "01 ", "0000FFF0", {":020000040001F9", ":0100000001FE", eof}, false},
+      {"block across FFFFFFFF", cells("11 ", 16), "FFFFFFF8", {":02000004FFFFFC", ones8}, true},
+      {"block beyond FFFFFFFF",
+       cells("11 ", 32),
+       "FFFFFFF0",
+       {":02000004FFFFFC", ":10FFF00011111111111111111111111111111111F1"},
+       true},
+      {"all FF beyond FFFFFFFF",
+       cells("11 ", 16) + cells("FF ", 16),
+       "FFFFFFF0",
+       {":02000004FFFFFC", ":10FFF00011111111111111111111111111111111F1", eof},
+       false},
+      {"no data", "", "08000000", {eof}, false},
+  };
+  for (const auto& c : cases) {
+    const auto ui = save(c.text1, c.text5);
+    EXPECT_EQ(written(*ui), lines(c.lines)) << c.name;
+    ASSERT_EQ(ui->messages.size(), c.stopped ? 1U : 0U) << c.name;
+    if (c.stopped) {
+      EXPECT_EQ(ui->messages[0].prompt, kAddressTooLargePrompt) << c.name;
+    }
+    expectSrecordReads(written(*ui), c.stopped, c.name);
+  }
 }
 
 TEST(Writer, AddressStopBeforeAnyRecordLeavesAnEmptyFile) {
@@ -198,7 +364,8 @@ TEST(Writer, LongTextsAreWrittenCompletelyUpToFFFF) {
       {10912, "0000", 682, true},   // 32,736 characters, the old limit
       {10913, "0000", 683, true},   // one cell beyond it
       {65536, "0000", 4096, true},  // a whole 64 KiB image
-      {65537, "0000", 4096, false}, {32768, "8000", 2048, true}, {32769, "8000", 2048, false},
+      {65537, "0000", 4096, false}, {32768, "8000", 2048, true},
+      {32769, "8000", 2048, false}, {65536, "0001", 4096, false},  // the last record holds the 15 bytes up to FFFF
   };
   for (const auto& c : cases) {
     const auto ui = save(cells("A5 ", c.cells), c.start);
@@ -210,7 +377,7 @@ TEST(Writer, LongTextsAreWrittenCompletelyUpToFFFF) {
     EXPECT_EQ(got.back() == ":00000001FF\r", c.complete) << c.cells;
     EXPECT_EQ(ui->messages.size(), c.complete ? 0U : 1U) << c.cells;
     // The last data record sits right below the top or the end of the text.
-    const std::size_t lastAddress = startAddress(c.start) + (c.records - 1) * 16;
+    const std::size_t lastAddress = startAddress(c.start)->value + (c.records - 1) * 16;
     EXPECT_EQ(got[c.records - 1].substr(3, 4),
               Hexx(static_cast<long long>(lastAddress >> 8U)) + Hexx(static_cast<long long>(lastAddress)))
         << c.cells;
@@ -309,25 +476,42 @@ TEST(Writer, EmptyMissingOrUnreadableFileBringsNoQuestion) {
   }
 }
 
-TEST(Writer, CellsThatAreNotHexDigitsAreRefused) {
+TEST(Writer, TextThatIsNoCellsAndBadStartsAreRefused) {
+  const std::string badStart(kBadStartAddressPrompt);
+  const auto nonHex = [](std::size_t cell) { return nonHexPrompt(cell); };
   const struct {
     const char* name;
     std::string text1;
-    std::size_t cell;
+    std::string text5;
+    std::string prompt;
   } cases[] = {
-      {"letter", "01 0G 03 ", 2},
-      {"line break shifts the cells", "01 02\r\n03 ", 3},
-      {"blank in the digits", "01  02 ", 2},
-      {"foreign characters", "01 中文 ", 2},
-      {"final cell without separator", "01 02 0g", 3},
-      {"first cell", "x1 ", 1},
+      {"letter", "01 0G 03 ", "0000", nonHex(2)},
+      {"final cell without separator", "01 02 0g", "0000", nonHex(3)},
+      {"lone final character that is no digit", "01 g", "0000", nonHex(2)},
+      {"lone digit inside the text", "01 0 02 ", "0000", nonHex(2)},
+      {"lone digit that is the whole text", "0", "0000", nonHex(1)},
+      {"foreign characters", "01 中文 ", "0000", nonHex(2)},
+      {"ideographic space", "01\u300002 03 ", "0000", nonHex(1)},
+      {"first cell", "x1 ", "0000", nonHex(1)},
+      {"other separator", "01x02 03", "0000", nonHex(1)},
+      {"too long among cells", "01 02 030 04 ", "0000", nonHex(3)},
+      {"offsets beside bytes", "0000000 7f 45 4c 46\n0000004 02 01", "0000", nonHex(1)},
+      {"odd hex string", "0102 03040", "0000", nonHex(3)},
+      {"letter in a hex string", "0102 03G4", "0000", nonHex(3)},
+      {"cells are checked first", "01 0G ", "GGGG", nonHex(2)},
+      {"0x", "01 ", "0x10", badStart},
+      {"letters", "01 ", "GGGG", badStart},
+      {"full-width digits", "01 ", "８０００", badStart},
+      {"foreign character", "01 ", "中010", badStart},
+      {"nine digits", "01 ", "123456789", badStart},
+      {"blank inside", "01 ", "12 34", badStart},
   };
   for (const auto& c : cases) {
-    auto ui = window(c.text1, "0000");
+    auto ui = window(c.text1, c.text5);
     ui->files[kPath] = "old";
     saveCommand(*ui);
     ASSERT_EQ(ui->messages.size(), 2U) << c.name;  // the question, then the refusal
-    EXPECT_EQ(ui->messages[1].prompt, "第" + std::to_string(c.cell) + "个数据不是十六进制数，文件未保存！") << c.name;
+    EXPECT_EQ(ui->messages[1].prompt, c.prompt) << c.name;
     EXPECT_EQ(ui->messages[1].title, "文件出错");
     EXPECT_EQ(ui->messages[1].buttons, Buttons::Ok);
     EXPECT_EQ(ui->files[kPath], "old") << c.name;
@@ -337,9 +521,6 @@ TEST(Writer, CellsThatAreNotHexDigitsAreRefused) {
     EXPECT_TRUE(ui->barMaxHistory.empty()) << c.name;
     EXPECT_TRUE(ui->barValueHistory.empty()) << c.name;
   }
-  // A lone final character is not a cell, so it is not looked at.
-  EXPECT_EQ(firstNonHexCell("01 g"), std::nullopt);
-  EXPECT_EQ(firstNonHexCell("01 02 "), std::nullopt);
 }
 
 TEST(Writer, FileFailuresLeaveTheOldFile) {
@@ -403,43 +584,19 @@ TEST(Writer, OrderOfTheRun) {
 class Srecord : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (std::system("command -v srec_cmp >/dev/null 2>&1 && command -v srec_cat >/dev/null 2>&1") != 0) {
-      GTEST_SKIP() << "srecord is not installed";
-    }
-    std::string pattern = (std::filesystem::temp_directory_path() / "quorix-writer-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override {
-    if (!dir_.empty()) std::filesystem::remove_all(dir_);
+    if (!SrecTools::installed()) GTEST_SKIP() << "srecord is not installed";
   }
 
-  std::string put(const std::string& name, const std::string& contents) const {
-    const std::string path = (dir_ / name).string();
-    std::ofstream(path, std::ios::binary) << contents;
-    return path;
+  [[nodiscard]] std::string put(const std::string& name, const std::string& contents) const {
+    return tools_.put(name, contents);
+  }
+  int run(const std::string& command, std::string* errors = nullptr) const { return tools_.run(command, errors); }
+  std::string image(const std::string& hexPath, std::string* errors, std::uint64_t lo = 0,
+                    std::uint64_t hi = 0x10000) const {
+    return tools_.image(hexPath, errors, lo, hi);
   }
 
-  // Runs a command; its exit status, with what it said on stderr in `errors`.
-  int run(const std::string& command, std::string* errors = nullptr) const {
-    const std::string err = (dir_ / "stderr").string();
-    const int status = std::system((command + " 2>'" + err + "'").c_str());
-    if (errors != nullptr) {
-      std::ifstream in(err);
-      *errors = std::string(std::istreambuf_iterator<char>(in), {});
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-
-  // The 64 KiB image that srec_cat reads from a HEX file, unwritten bytes as FF.
-  std::string image(const std::string& hexPath, std::string* errors) const {
-    const std::string bin = (dir_ / "image.bin").string();
-    if (run("srec_cat '" + hexPath + "' -intel -fill 0xFF 0 0x10000 -o '" + bin + "' -binary", errors) != 0) return {};
-    std::ifstream in(bin, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-  }
-
-  std::filesystem::path dir_;
+  SrecTools tools_;
 };
 
 TEST_F(Srecord, RecordsHoldTheRightBytesAtTheRightAddresses) {
@@ -456,18 +613,41 @@ TEST_F(Srecord, RecordsHoldTheRightBytesAtTheRightAddresses) {
     text += digits + " ";
   }
   text.pop_back();  // no blank after the last cell
-  for (const unsigned start : {0x0000U, 0x00F8U, 0x1234U, 0xFD00U}) {
-    const std::string start4 = Hexx(start >> 8U) + Hexx(start);
-    const auto ui = save(text, start4);
-    ASSERT_TRUE(ui->messages.empty()) << start4;
+  for (const char* start : {"0000", "00F8", "1234", "FD00", "0000FFF8", "0001FFE0", "12345", "FFFFFC00"}) {
+    const auto ui = save(text, start);
+    ASSERT_TRUE(ui->messages.empty()) << start;
+    const std::string out = put("out.hex", written(*ui));
+    const std::uint64_t first = startAddress(start)->value;
+    const std::uint64_t end = first + bytes.size();
     std::string errors;
-    const std::string got = image(put("out.hex", written(*ui)), &errors);
-    ASSERT_EQ(got.size(), 0x10000U) << errors;
-    EXPECT_EQ(errors, "") << start4;  // not even a warning
-    std::string want(0x10000, '\xFF');
-    for (std::size_t i = 0; i < bytes.size(); ++i) want[(start + i) & 0xFFFFU] = static_cast<char>(bytes[i]);
-    EXPECT_EQ(got, want) << start4;
+    const std::string got = image(out, &errors, first, end);
+    EXPECT_EQ(errors, "") << start;  // not even a warning
+    std::string want;
+    for (const unsigned b : bytes) want.push_back(static_cast<char>(b));
+    EXPECT_EQ(got, want) << start;
+    // Nothing lies elsewhere.
+    for (const auto& [lo, hi] : tools_.ranges(out)) {
+      EXPECT_TRUE(lo >= first && hi < end) << start << " " << std::hex << lo << "-" << hi;
+    }
   }
+}
+
+TEST_F(Srecord, MegabyteAt08000000) {
+  std::string text;
+  std::string bin;
+  for (unsigned i = 0; i < (1U << 20U); ++i) {
+    const unsigned b = (i * 131U + (i >> 9U)) % 0xFFU;  // no FF, so that nothing is left out
+    text.append(Hexx(b)).push_back(' ');
+    bin.push_back(static_cast<char>(b));
+  }
+  const auto ui = save(text, "08000000");
+  ASSERT_TRUE(ui->messages.empty());
+  const std::string out = put("mega.hex", written(*ui));
+  std::string errors;
+  EXPECT_EQ(run("srec_cmp '" + out + "' -intel '" + put("mega.bin", bin) + "' -binary -offset 0x08000000", &errors), 0)
+      << errors;
+  EXPECT_EQ(errors, "");
+  EXPECT_EQ(tools_.ranges(out), (std::vector<std::pair<std::uint64_t, std::uint64_t>>{{0x08000000, 0x080FFFFF}}));
 }
 
 TEST_F(Srecord, WholeImageAndStoppedFile) {
@@ -489,6 +669,12 @@ TEST_F(Srecord, WholeImageAndStoppedFile) {
   ASSERT_EQ(got.size(), 0x10000U) << errors;
   EXPECT_EQ(got.substr(0xFF00), want.substr(0, 0x100));
   EXPECT_NE(errors.find("no end-of-file"), std::string::npos) << errors;
+
+  // From 0001 the last byte would lie at 10000: every byte up to FFFF is kept.
+  got = image(put("from1.hex", written(*save(text, "0001"))), &errors);
+  ASSERT_EQ(got.size(), 0x10000U) << errors;
+  EXPECT_EQ(got.substr(1), want.substr(0, 0xFFFF));
+  EXPECT_NE(errors.find("no end-of-file"), std::string::npos) << errors;
 }
 
 TEST_F(Srecord, ToolRefusesABadChecksum) {
@@ -499,14 +685,15 @@ TEST_F(Srecord, ToolRefusesABadChecksum) {
 }
 
 // Reads `file` with the reader, then saves the byte text from the first
-// record's page, as a user would type it into Text5.
+// record's page, as a user would type it into Text5, unless the reader put
+// cell 0's address there itself.
 std::string roundTrip(const std::string& file, const std::string& page) {
   FakeServices ui;
   ui.files["/t/in.hex"] = file;
+  ui.fields[Field::Text5] = page;
   ui.openAnswers.push_back({DialogOutcome::Chosen, "/t/in.hex"});
   openCommand(ui);
   EXPECT_TRUE(ui.messages.empty());
-  ui.fields[Field::Text5] = page;
   ui.saveAnswers.push_back({DialogOutcome::Chosen, "/t/out.hex"});
   saveCommand(ui);
   EXPECT_TRUE(ui.messages.empty());
