@@ -1,17 +1,19 @@
-// Randomised saving: random byte texts and start addresses, with now and then
-// a broken cell, an existing file or a failing disk. Every file written must
-// parse as Intel HEX and hold exactly the bytes of an address model; a failed
-// save leaves the old file as it was. Seeded like the reader's test.
+// Randomised saving: random byte texts in the terminals' layouts and random
+// start addresses, with now and then a broken run, an existing file or a
+// failing disk. Every file written must parse as Intel HEX and hold exactly
+// the bytes of an address model; a failed save leaves the old file as it was.
+// Seeded like the reader's test.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "fake_services.h"
-#include "messages.h"
 #include "fuzz_support.h"
+#include "messages.h"
 #include "writer.h"
 
 namespace quorix::fuzz {
@@ -22,6 +24,7 @@ using quorix::testing::FakeServices;
 
 // Stands for one character outside ASCII in the model's text; the field gets "é".
 constexpr char kForeign = '\x01';
+const std::string kSeparatorChars = " \t\r\n,;-";
 
 struct SaveCase {
   std::string units;  // one byte per character
@@ -38,39 +41,65 @@ std::string toUtf8(std::string_view units) {
   return out;
 }
 
+std::string randomByte(Random& rnd) {
+  const long kind = rnd.between(0, 99);
+  if (kind < 25) return "FF";
+  if (kind < 30) return "ff";
+  return hexByte(static_cast<unsigned>(rnd.between(0, 255)), rnd.chance(0.1));
+}
+
+std::string generateText(Random& rnd) {
+  static const std::vector<std::string> kSeparators = {" ", " ", " ", "\t", ",", ";", "-", "\r\n", "  ", " \r\n"};
+  const long bytes = rnd.chance(0.02) ? rnd.between(10'000, 12'000) : rnd.between(0, 80);
+  const std::string usual = rnd.chance(0.7) ? " " : rnd.pick(kSeparators);
+  const bool hexStrings = rnd.chance(0.15);  // runs of several bytes, none of one
+  std::string text;
+  for (long i = 0; i < bytes; ++i) {
+    text += randomByte(rnd);
+    const bool endRun = !hexStrings || rnd.chance(0.2);
+    if (endRun && i + 1 < bytes) text += rnd.chance(0.05) ? rnd.pick(kSeparators) : usual;
+  }
+  if (!text.empty() && rnd.chance(0.6)) text += usual;
+  if (rnd.chance(0.1))
+    text += std::string(rnd.chance(0.8) ? " " : "") + hexByte(static_cast<unsigned>(rnd.between(0, 15))).substr(1);
+  if (!text.empty() && rnd.chance(0.15)) {
+    static const std::vector<char> kBad = {'G', 'x', ' ', '\n', '0', kForeign};
+    const auto at = static_cast<std::size_t>(rnd.between(0, static_cast<long>(text.size()) - 1));
+    if (rnd.chance(0.5)) {
+      text[at] = rnd.pick(kBad);
+    } else {
+      text.insert(at, 1, rnd.pick(kBad));
+    }
+  }
+  return text;
+}
+
+std::string generateStart(Random& rnd) {
+  std::string digits;
+  const long kind = rnd.between(0, 99);
+  if (kind < 55) {
+    const long start = rnd.chance(0.3) ? rnd.between(0xFF80, 0xFFFF) : rnd.between(0, 0xFFFF);
+    digits = hexByte(static_cast<unsigned>(start >> 8), rnd.chance(0.2)) + hexByte(static_cast<unsigned>(start & 0xFF));
+    digits.erase(0, static_cast<std::size_t>(rnd.between(0, 3)));  // 1 to 4 digits
+  } else if (kind < 85) {
+    // Near the end of a 64 KiB range, or near the top.
+    const auto upper = static_cast<unsigned>(rnd.chance(0.2) ? 0xFFFF : rnd.between(0, 0xFFFF));
+    const auto lower = static_cast<unsigned>(rnd.chance(0.5) ? rnd.between(0xFF80, 0xFFFF) : rnd.between(0, 0xFFFF));
+    digits = hexByte(upper >> 8U) + hexByte(upper & 0xFFU, true) + hexByte(lower >> 8U) + hexByte(lower & 0xFFU);
+    digits.erase(0, static_cast<std::size_t>(rnd.between(0, 3)));  // 5 to 8 digits
+  } else {
+    static const std::vector<std::string> kOdd = {
+        "", "0x10", "G0F0", "123456789", std::string(1, kForeign) + "0F0", "12 34", "-1"};
+    digits = rnd.pick(kOdd);
+  }
+  if (rnd.chance(0.1)) digits = " " + digits + "\t";
+  return digits;
+}
+
 SaveCase generate(Random& rnd) {
   SaveCase c;
-  const long cells = rnd.chance(0.02) ? rnd.between(10'000, 12'000) : rnd.between(0, 80);
-  static const std::vector<char> kSeparators = {' ', ' ', ' ', ' ', ',', '\n', 'A', kForeign};
-  const char usual = rnd.chance(0.9) ? ' ' : rnd.pick(kSeparators);
-  for (long i = 0; i < cells; ++i) {
-    const double kind = static_cast<double>(rnd.between(0, 99)) / 100;
-    if (kind < 0.25) {
-      c.units += "FF";
-    } else if (kind < 0.3) {
-      c.units += "ff";
-    } else {
-      c.units += hexByte(static_cast<unsigned>(rnd.between(0, 255)), rnd.chance(0.1));
-    }
-    c.units += rnd.chance(0.02) ? rnd.pick(kSeparators) : usual;
-  }
-  if (!c.units.empty() && rnd.chance(0.3)) c.units.pop_back();  // no blank after the last cell
-  if (rnd.chance(0.1)) c.units += hexByte(static_cast<unsigned>(rnd.between(0, 255))).substr(0, 1);
-  if (!c.units.empty() && rnd.chance(0.15)) {
-    static const std::vector<char> kBad = {'G', 'x', ' ', '\n', kForeign};
-    c.units[static_cast<std::size_t>(rnd.between(0, static_cast<long>(c.units.size()) - 1))] = rnd.pick(kBad);
-  }
-
-  if (rnd.chance(0.8)) {
-    const long start = rnd.chance(0.3) ? rnd.between(0xFE00, 0xFFFF) : rnd.between(0, 0xFFFF);
-    c.text5 = hexByte(static_cast<unsigned>(start >> 8), rnd.chance(0.2)) +
-              hexByte(static_cast<unsigned>(start & 0xFF), rnd.chance(0.2));
-  } else {
-    static const std::vector<std::string> kOdd = {"",     "1",    "123",   "12345",
-                                                  "0x10", "G0F0", "FFFFF", std::string(1, kForeign) + "0F0"};
-    c.text5 = rnd.pick(kOdd);
-  }
-
+  c.units = generateText(rnd);
+  c.text5 = generateStart(rnd);
   static const std::vector<std::string> kNames = {"/fuzz/out", "/fuzz/out.hex", "/fuzz/out.HEX", "/fuzz/out.Hex"};
   c.chosenName = rnd.pick(kNames);
   if (rnd.chance(0.2)) c.oldFile = rnd.chance(0.2) ? std::string() : std::string(":00000001FF\r\n");
@@ -83,45 +112,137 @@ SaveCase generate(Random& rnd) {
 struct Expected {
   std::string path;
   std::optional<std::size_t> badCell;  // counting from 1
-  std::map<long, int> bytes;           // address -> byte of the records written
-  std::size_t records = 0;
+  bool badStart = false;
+  bool extended = false;
+  std::map<long, int> bytes;  // address -> byte of the records written
+  std::size_t records = 0;    // data records
+  std::size_t ranges = 0;     // 64 KiB ranges with data, each with its extended address record
   bool tooLarge = false;
   bool complete = false;
+  float barMax = 0;
+  std::vector<float> bar;
 };
+
+// The text split at its separators, the lone digit that may end it dropped.
+std::vector<std::string> runsOf(const std::string& u) {
+  std::vector<std::string> runs;
+  std::string run;
+  for (const char c : u + " ") {
+    if (kSeparatorChars.find(c) == std::string::npos) {
+      run += c;
+    } else if (!run.empty()) {
+      runs.push_back(run);
+      run.clear();
+    }
+  }
+  const bool endsInLoneDigit = !runs.empty() && runs.back().size() == 1 && hexValue(u.back()) >= 0 && u.size() >= 2 &&
+                               kSeparatorChars.find(u[u.size() - 2]) != std::string::npos;
+  if (endsInLoneDigit) runs.pop_back();
+  return runs;
+}
+
+// The cells' digits, two per cell, or the number of the cell where the first bad run begins.
+std::optional<std::size_t> readModelCells(const std::string& u, std::string& digits) {
+  const std::vector<std::string> runs = runsOf(u);
+  const bool cellsOfTwo = std::any_of(runs.begin(), runs.end(), [](const std::string& r) { return r.size() == 2; });
+  for (const std::string& r : runs) {
+    const bool hex = std::all_of(r.begin(), r.end(), [](char c) { return hexValue(c) >= 0; });
+    if (!hex || (cellsOfTwo ? r.size() != 2 : r.size() % 2 != 0)) return digits.size() / 2 + 1;
+    digits += r;
+  }
+  return std::nullopt;
+}
 
 Expected model(const SaveCase& c) {
   Expected e;
   const std::string_view n = c.chosenName;
   e.path = n.ends_with(".hex") || n.ends_with(".HEX") ? c.chosenName : c.chosenName + ".hex";
 
-  const std::string& u = c.units;
-  const std::size_t counted = u.size() / 3 + (u.size() % 3 == 2 ? 1 : 0);
-  for (std::size_t i = 0; i < counted && !e.badCell; ++i) {
-    if (hexValue(u[3 * i]) < 0 || hexValue(u[3 * i + 1]) < 0) e.badCell = i + 1;
-  }
+  std::string digits;
+  e.badCell = readModelCells(c.units, digits);
   if (e.badCell) return e;
 
-  long start = 0;
-  if (c.text5.size() == 4) {
-    const auto digit = [&](std::size_t i) { return std::max(0, hexValue(c.text5[i])); };
-    start = ((digit(0) * 16 + digit(1)) << 8) + digit(2) * 16 + digit(3);
+  std::string t5 = c.text5;
+  while (!t5.empty() && (t5.front() == ' ' || t5.front() == '\t')) t5.erase(0, 1);
+  while (!t5.empty() && (t5.back() == ' ' || t5.back() == '\t')) t5.pop_back();
+  long long start = 0;
+  for (const char ch : t5) {
+    if (hexValue(ch) < 0) e.badStart = true;
+    start = start * 16 + std::max(0, hexValue(ch));
   }
-  for (std::size_t block = 0; 48 * block < u.size(); ++block) {
-    std::size_t last = std::min(counted, 16 * block + 16);  // one past the block's last cell
-    while (last > 16 * block && u.compare(3 * (last - 1), 2, "FF") == 0) --last;
-    if (last == 16 * block) continue;
-    const long address = start + static_cast<long>(16 * block);
-    if (address > 0xFFFF) {
-      e.tooLarge = true;
-      return e;
-    }
-    ++e.records;
-    for (std::size_t i = 16 * block; i < last; ++i) {
-      e.bytes[address + static_cast<long>(i - 16 * block)] = hexValue(u[3 * i]) * 16 + hexValue(u[3 * i + 1]);
+  e.badStart = e.badStart || t5.size() > 8;
+  if (e.badStart) return e;
+  e.extended = t5.size() > 4;
+  const long long top = e.extended ? 0x1'0000'0000LL : 0x1'0000LL;
+
+  // Text laid out as the reader writes it keeps the old measure of the bar:
+  // a third of its length, a block for every 48 characters begun.
+  const std::string& u = c.units;
+  bool readerLayout = true;
+  for (std::size_t i = 0; i < u.size(); ++i)
+    readerLayout = readerLayout && (i % 3 == 2 ? u[i] == ' ' : hexValue(u[i]) >= 0);
+  const std::size_t cells = digits.size() / 2;
+  e.barMax = readerLayout ? static_cast<float>(static_cast<double>(u.size()) / 3) : static_cast<float>(cells);
+  const std::size_t blocks = readerLayout ? (u.size() + 47) / 48 : (cells + 15) / 16;
+
+  std::map<long long, bool> rangesSeen;
+  for (std::size_t block = 0; block < blocks; ++block) {
+    const std::size_t from = std::min(cells, 16 * block);
+    std::size_t last = std::min(cells, 16 * block + 16);  // one past the block's last cell
+    e.bar.push_back(static_cast<float>(last));
+    while (last > from && digits.compare(2 * (last - 1), 2, "FF") == 0) --last;
+    long long recordRange = -1;
+    for (std::size_t i = from; i < last; ++i) {
+      const long long address = start + static_cast<long long>(i);
+      if (address >= top) {
+        e.tooLarge = true;
+        return e;
+      }
+      if (address >> 16 != recordRange) ++e.records;  // a block is split where a range ends
+      recordRange = address >> 16;
+      rangesSeen[recordRange] = true;
+      e.ranges = e.extended ? rangesSeen.size() : 0;
+      e.bytes[static_cast<long>(address)] = hexValue(digits[2 * i]) * 16 + hexValue(digits[2 * i + 1]);
     }
   }
   e.complete = true;
   return e;
+}
+
+// Reads a written file with the independent parser, one 64 KiB range at a
+// time: the lines after an extended linear address record hold that range's
+// data, with 16-bit addresses that must not run past its end.
+ParsedHex parseRanges(std::string_view file, bool extended, std::size_t& addressRecords) {
+  constexpr std::string_view kAddressRecord = ":02000004";
+  ParsedHex all;
+  long upper = extended ? -1 : 0;
+  std::size_t pos = 0;
+  while (pos < file.size() && all.error.empty()) {
+    if (file.substr(pos).starts_with(kAddressRecord)) {
+      const std::size_t end = file.find("\r\n", pos);
+      const std::string digits(file.substr(pos + kAddressRecord.size(), 4));
+      const long value = std::stol(digits, nullptr, 16);
+      if (!extended || file.substr(pos, end - pos) != recordLine(0, 4, digits) || value <= upper) {
+        all.error = "misplaced address record " + std::string(file.substr(pos, end - pos));
+      }
+      upper = value;
+      ++addressRecords;
+      pos = end + 2;
+    }
+    const std::size_t next = std::min(file.find(kAddressRecord, pos), file.size());
+    const ParsedHex part = parseHexFile(file.substr(pos, next - pos));
+    if (!part.error.empty()) all.error = part.error;
+    if (all.endRecord || (upper < 0 && part.dataRecords > 0)) all.error = "data outside a range";
+    if (part.dataRecords == 0 && next < file.size()) all.error = "address record without data";
+    for (const auto& [address, value] : part.bytes) {
+      if (address > 0xFFFF) all.error = "record across the end of a range";
+      all.bytes[(upper << 16) + address] = value;
+    }
+    all.dataRecords += part.dataRecords;
+    all.endRecord = part.endRecord;
+    pos = next;
+  }
+  return all;
 }
 
 TEST(WriterFuzz, SavedFilesParseAndHoldTheModelsBytes) {
@@ -155,12 +276,15 @@ TEST(WriterFuzz, SavedFilesParseAndHoldTheModelsBytes) {
       prompts.erase(prompts.begin());
     }
 
-    const std::size_t lines = e.records + (e.complete ? 1 : 0);
-    const bool writeFails = c.failWriteAfter && *c.failWriteAfter < lines;
-    const bool kept = e.badCell || writeFails || c.failCommit;
+    const std::size_t lines = e.records + e.ranges + (e.complete ? 1 : 0);
+    const bool refused = e.badCell || e.badStart;
+    const bool writeFails = !refused && c.failWriteAfter && *c.failWriteAfter < lines;
+    const bool kept = refused || writeFails || c.failCommit;
     std::vector<std::string> wanted;
     if (e.badCell) {
-      wanted.push_back("第" + std::to_string(*e.badCell) + "个数据不是十六进制数，文件未保存！");
+      wanted.push_back(nonHexPrompt(*e.badCell));
+    } else if (e.badStart) {
+      wanted.emplace_back(kBadStartAddressPrompt);
     } else {
       if (e.tooLarge && !writeFails) wanted.emplace_back(kAddressTooLargePrompt);
       if (writeFails || c.failCommit) wanted.emplace_back(kSaveFailedPrompt);
@@ -178,12 +302,15 @@ TEST(WriterFuzz, SavedFilesParseAndHoldTheModelsBytes) {
     }
 
     ASSERT_EQ(ui.files.count(e.path), 1U);
-    const ParsedHex parsed = parseHexFile(ui.files.at(e.path));
+    std::size_t addressRecords = 0;
+    const ParsedHex parsed = parseRanges(ui.files.at(e.path), e.extended, addressRecords);
     ASSERT_EQ(parsed.error, "");
     ASSERT_EQ(parsed.endRecord, e.complete);
     ASSERT_EQ(static_cast<std::size_t>(parsed.dataRecords), e.records);
+    ASSERT_EQ(addressRecords, e.ranges);
     ASSERT_EQ(parsed.bytes, e.bytes);
-    ASSERT_FLOAT_EQ(ui.barMax, static_cast<float>(static_cast<double>(c.units.size()) / 3));
+    ASSERT_FLOAT_EQ(ui.barMax, e.barMax);
+    ASSERT_EQ(ui.barValueHistory, e.bar);
   }
 }
 
