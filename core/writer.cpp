@@ -29,30 +29,34 @@ enum CharClass : unsigned char {
   kForeignMore,   // a further byte of such a character
 };
 
-constexpr std::array<CharClass, 256> kCharClass = [] {
-  std::array<CharClass, 256> table{};
-  for (unsigned b = 0; b < table.size(); ++b) {
-    const auto c = static_cast<char>(b);
-    if (b >= 0xC0U) {
-      table[b] = kForeignStart;
-    } else if (b >= 0x80U) {
-      table[b] = kForeignMore;
-    } else if (isHexDigit(c)) {
-      table[b] = kDigit;
-    } else if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ',' || c == ';' || c == '-') {
-      table[b] = kSeparator;
-    }
-  }
+constexpr std::size_t kByteValues = 256;
+
+constexpr CharClass classOf(std::size_t byte) noexcept {
+  const auto c = static_cast<char>(byte);
+  if (byte >= 0xC0U) return kForeignStart;
+  if (byte >= 0x80U) return kForeignMore;
+  if (isHexDigit(c)) return kDigit;
+  if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ',' || c == ';' || c == '-') return kSeparator;
+  return kOther;
+}
+
+// A table of `f` for every byte value, so that the loops over a text of
+// fifty million characters look each one up instead of branching.
+template <class T, T (*f)(std::size_t)>
+constexpr std::array<T, kByteValues> byteTable() noexcept {
+  std::array<T, kByteValues> table{};
+  for (std::size_t byte = 0; byte < kByteValues; ++byte) table[byte] = f(byte);
   return table;
-}();
+}
+
+constexpr unsigned char valueOf(std::size_t byte) noexcept {
+  return static_cast<unsigned char>(digitValue(static_cast<char>(byte)));
+}
+
+constexpr std::array<CharClass, kByteValues> kCharClass = byteTable<CharClass, classOf>();
+constexpr std::array<unsigned char, kByteValues> kDigitValue = byteTable<unsigned char, valueOf>();
 
 constexpr CharClass charClass(char c) noexcept { return kCharClass[static_cast<unsigned char>(c)]; }
-
-constexpr std::array<unsigned char, 256> kDigitValue = [] {
-  std::array<unsigned char, 256> table{};
-  for (unsigned b = 0; b < table.size(); ++b) table[b] = static_cast<unsigned char>(digitValue(static_cast<char>(b)));
-  return table;
-}();
 
 // The value of a byte's two digits as they stand, in either letter case.
 constexpr unsigned byteValue(char hi, char lo) noexcept {
