@@ -35,8 +35,6 @@ void saveCommand(WindowServices& ui);
 struct StartAddress {
   std::uint32_t value = 0;
   bool extended = false;  // 32-bit addresses, given by extended linear address records
-
-  friend bool operator==(const StartAddress&, const StartAddress&) = default;
 };
 
 // The start address typed in Text5, without surrounding blanks: empty gives
@@ -58,10 +56,12 @@ struct ByteText {
 
 // Reads `text` (UTF-8) as cells and moves the two digits of each cell, in
 // order and with their letter case, to the front of `text`; what follows them
-// is left over. Text laid out as the reader writes it ("01 02 FF ", the last
-// blank or a lone final digit after it allowed) keeps Bar1.Max at a third of
-// its length, and a lone final digit still makes a block of its own; for any
-// other text Bar1.Max is the number of cells.
+// is left over. Text laid out as the reader writes it (character i a blank
+// when i mod 3 is 2 and a hexadecimal digit otherwise, as in "01 02 FF ")
+// keeps the measure of its length: Bar1.Max is a third of it and there is a
+// block for each 48 characters begun, so a lone final digit after a whole
+// block still makes an empty one. For any other text Bar1.Max is the number
+// of cells and there is a block for each 16 cells begun.
 [[nodiscard]] ByteText readCells(std::string& text);
 
 // How writeRecords ended.
