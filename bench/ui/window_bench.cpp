@@ -12,14 +12,13 @@
 #include <optional>
 #include <string>
 
-#include "byte_text_field.h"
-#include "dialogs.h"
-#include "hex.h"
-#include "messages.h"
+#include "binding/dialogs.h"
+#include "binding/qt_services.h"
 #include "hex_images.h"
 #include "main_window.h"
-#include "qt_services.h"
-#include "text1_access.h"
+#include "messages.h"
+#include "stock_text1.h"
+#include "textfield/byte_text_field.h"
 
 namespace {
 
@@ -29,8 +28,8 @@ QString byteText(unsigned records) { return QString::fromStdString(quorix::bench
 class FixedAnswer final : public quorix::FileDialogs {
  public:
   explicit FixedAnswer(QString path) : path_(std::move(path)) {}
-  std::optional<QString> open(QWidget*, const QString&, const QStringList&) override { return path_; }
-  std::optional<QString> save(QWidget*, const QString&, const QStringList&) override { return path_; }
+  std::optional<QString> open(QWidget*, const QString&, const QString&) override { return path_; }
+  std::optional<QString> save(QWidget*, const QString&, const QString&) override { return path_; }
 
  private:
   QString path_;
@@ -46,7 +45,7 @@ class AnswerOk final : public quorix::MessageBoxes {
 void paint() { QCoreApplication::processEvents(); }
 
 // Shows the window with every dialog answering `path` and every message box OK.
-void showAnswering(quorix::Quorix& window, const QString& path) {
+void showAnswering(quorix::MainWindow& window, const QString& path) {
   window.services().setFileDialogs(std::make_unique<FixedAnswer>(path));
   window.services().setMessageBoxes(std::make_unique<AnswerOk>());
   window.show();
@@ -78,7 +77,7 @@ void OpenThroughWindow(benchmark::State& state) {
       return;
     }
   }
-  quorix::Quorix window;
+  quorix::MainWindow window;
   showAnswering(window, path);
   auto* text1 = window.findChild<quorix::ByteTextField*>("Text1");
   for (auto _ : state) {
@@ -97,7 +96,7 @@ BENCHMARK(OpenThroughWindow)->Arg(4096)->Unit(benchmark::kMillisecond)->UseRealT
 // and the binding.
 void FieldSetPlainText(benchmark::State& state) {
   const QString text = byteText(static_cast<unsigned>(state.range(0)));
-  quorix::Quorix window;
+  quorix::MainWindow window;
   window.show();
   paint();
   auto* text1 = window.findChild<quorix::ByteTextField*>("Text1");
@@ -108,10 +107,9 @@ BENCHMARK(FieldSetPlainText)->Arg(4096)->Unit(benchmark::kMillisecond)->UseRealT
 void StockWidgetSetPlainText(benchmark::State& state) {
   const QString text = byteText(static_cast<unsigned>(state.range(0)));
   // The stock widget, configured as Text1 once was, in Text1's place on top of it.
-  quorix::Quorix window;
+  quorix::MainWindow window;
   auto* field = window.findChild<QWidget*>("Text1");
-  const quorix::PlainTextText1 stock(field->parentWidget());
-  auto* text1 = qobject_cast<QPlainTextEdit*>(stock.widget());
+  QPlainTextEdit* text1 = quorix::testing::makeStockText1(field->parentWidget());
   text1->setGeometry(field->geometry());
   text1->raise();
   window.show();
@@ -124,7 +122,7 @@ void SaveThroughWindow(benchmark::State& state) {
   const auto cells = static_cast<unsigned>(state.range(0));
   QTemporaryDir dir;
   const QString path = dir.filePath("out.hex");
-  quorix::Quorix window;
+  quorix::MainWindow window;
   showAnswering(window, path);
   auto* text1 = window.findChild<quorix::ByteTextField*>("Text1");
   text1->setPlainText(byteText(cells / 16));

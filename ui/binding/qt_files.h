@@ -9,18 +9,15 @@
 
 #include "services.h"
 
-namespace quorix {
+namespace quorix::files {
 
-class QtFiles {
- public:
-  // Every byte of a regular file, or why it cannot be had (readInputFile).
-  [[nodiscard]] static FileContents readFile(const std::string& path);
-  // Length in bytes of a file; nothing when it is missing or a directory.
-  [[nodiscard]] static std::optional<std::uintmax_t> fileLength(const std::string& path);
-  // A new file written beside `path` that takes its place on commit(); the old
-  // file stays as it was until then, and for good when the writer is dropped
-  // uncommitted or the commit fails. nullptr when the new file cannot be created.
-  [[nodiscard]] static std::unique_ptr<LineWriter> replaceFile(const std::string& path);
-};
+// Every byte of a regular file, or why it cannot be had (readInputFile).
+[[nodiscard]] FileContents readFile(const std::string& path);
+// Length in bytes of a file; nothing when it is missing or a directory.
+[[nodiscard]] std::optional<std::uintmax_t> fileLength(const std::string& path);
+// A new file written beside `path` that takes its place on commit(); the old
+// file stays as it was until then, and for good when the writer is dropped
+// uncommitted or the commit fails. nullptr when the new file cannot be created.
+[[nodiscard]] std::unique_ptr<LineWriter> replaceFile(const std::string& path);
 
-}  // namespace quorix
+}  // namespace quorix::files

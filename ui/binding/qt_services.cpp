@@ -1,20 +1,16 @@
-#include "qt_services.h"
+#include "binding/qt_services.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLineEdit>
 
+#include "binding/qt_files.h"
+#include "binding/utf8.h"
 #include "messages.h"
 #include "progress_bar.h"
-#include "qt_files.h"
+#include "textfield/byte_text_field.h"
 
 namespace quorix {
-
-namespace {
-
-QString toQString(std::string_view utf8) { return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())); }
-
-}  // namespace
 
 QtServices::QtServices(const Widgets& widgets)
     : widgets_(widgets),
@@ -33,16 +29,18 @@ void QtServices::flush() {
 }
 
 void QtServices::flushText1() {
+  ByteTextField& field = *widgets_.text1;
   if (pendingBase_) {
     if (pendingBase_->empty()) {
-      widgets_.text1->setText(toQString(pendingInserted_),
-                              pendingInserted_.empty() ? Text1Access::Caret::Start : Text1Access::Caret::End);
+      field.setPlainText(toQString(pendingInserted_));
+      // Caret behind the appended text, as the appends would have left it.
+      field.setCursorPosition(field.length());
     } else {
-      widgets_.text1->setText(toQString(*pendingBase_), Text1Access::Caret::Start);
-      if (!pendingInserted_.empty()) widgets_.text1->replaceSelection(toQString(pendingInserted_));
+      field.setPlainText(toQString(*pendingBase_));
+      if (!pendingInserted_.empty()) field.insertPlainText(toQString(pendingInserted_));
     }
   } else if (!pendingInserted_.empty()) {
-    widgets_.text1->replaceSelection(toQString(pendingInserted_));
+    field.insertPlainText(toQString(pendingInserted_));
   }
   pendingBase_.reset();
   pendingInserted_.clear();
@@ -66,7 +64,7 @@ QLineEdit* QtServices::lineEdit(Field field) const {
 
 std::string QtServices::text(Field field) {
   flushText1();
-  if (field == Field::Text1) return widgets_.text1->text().toStdString();
+  if (field == Field::Text1) return widgets_.text1->toPlainText().toStdString();
   return lineEdit(field)->text().toStdString();
 }
 
@@ -89,7 +87,9 @@ void QtServices::setBarMax(float max) { widgets_.bar1->setBarMax(max); }
 
 void QtServices::setBarValue(float value) { widgets_.bar1->setBarValue(value); }
 
-void QtServices::setFilter(std::string_view filter) { nameFilters_ = toQtNameFilters(filter); }
+// The program's one filter is "description(pattern)|pattern", and the
+// description is the name filter Qt's dialogs want.
+void QtServices::setFilter(std::string_view filter) { nameFilter_ = toQString(filter.substr(0, filter.find('|'))); }
 
 DialogOutcome QtServices::remember(const std::optional<QString>& chosen) {
   if (!chosen) return DialogOutcome::Cancelled;
@@ -99,12 +99,12 @@ DialogOutcome QtServices::remember(const std::optional<QString>& chosen) {
 
 DialogOutcome QtServices::showOpen() {
   flush();
-  return remember(fileDialogs_->open(widgets_.window, toQString(fileName_), nameFilters_));
+  return remember(fileDialogs_->open(widgets_.window, toQString(fileName_), nameFilter_));
 }
 
 DialogOutcome QtServices::showSave() {
   flush();
-  return remember(fileDialogs_->save(widgets_.window, toQString(fileName_), nameFilters_));
+  return remember(fileDialogs_->save(widgets_.window, toQString(fileName_), nameFilter_));
 }
 
 std::string QtServices::fileName() { return fileName_; }
@@ -116,11 +116,11 @@ Answer QtServices::messageBox(std::string_view prompt, Buttons buttons, std::opt
   return messageBoxes_->show(widgets_.window, toQString(prompt), buttons, toQString(title.value_or(kAppTitle)));
 }
 
-FileContents QtServices::readFile(const std::string& path) { return QtFiles::readFile(path); }
+FileContents QtServices::readFile(const std::string& path) { return files::readFile(path); }
 
-std::optional<std::uintmax_t> QtServices::fileLength(const std::string& path) { return QtFiles::fileLength(path); }
+std::optional<std::uintmax_t> QtServices::fileLength(const std::string& path) { return files::fileLength(path); }
 
-std::unique_ptr<LineWriter> QtServices::replaceFile(const std::string& path) { return QtFiles::replaceFile(path); }
+std::unique_ptr<LineWriter> QtServices::replaceFile(const std::string& path) { return files::replaceFile(path); }
 
 void QtServices::clearClipboard() {
   flushText1();
