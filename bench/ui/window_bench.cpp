@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
@@ -39,6 +40,22 @@ class AnswerOk final : public quorix::MessageBoxes {
  public:
   quorix::Answer show(QWidget*, const QString&, quorix::Buttons, const QString&) override { return quorix::Answer::Ok; }
 };
+
+// Resident memory of this process in MB: now, and at the most since the last
+// resetPeakMemory(), as the kernel counts it.
+double residentMB(const char* field) {
+  QFile status("/proc/self/status");
+  if (!status.open(QIODevice::ReadOnly)) return 0;
+  for (const QByteArray& line : status.readAll().split('\n')) {
+    if (line.startsWith(field))
+      return line.mid(static_cast<qsizetype>(std::strlen(field))).trimmed().split(' ').value(0).toDouble() / 1024;
+  }
+  return 0;
+}
+void resetPeakMemory() {
+  QFile clear("/proc/self/clear_refs");
+  if (clear.open(QIODevice::WriteOnly)) clear.write("5");
+}
 
 // Lets the window paint what the command changed, as the event loop would
 // right after the handler returns.
@@ -80,17 +97,26 @@ void OpenThroughWindow(benchmark::State& state) {
   quorix::MainWindow window;
   showAnswering(window, path);
   auto* text1 = window.findChild<quorix::ByteTextField*>("Text1");
+  double before = 0;
   for (auto _ : state) {
     state.PauseTiming();
     text1->setPlainText(QString::fromUtf8(quorix::kDefaultByteText.data()));
     paint();
+    before = residentMB("VmRSS:");
+    resetPeakMemory();
     state.ResumeTiming();
     window.openFile();
     paint();
   }
   if (text1->length() != static_cast<int>(records * 48)) state.SkipWithError("wrong text");
+  // Memory of the last open: before it, at the most during it, and after it.
+  state.counters["rss_before_MB"] = before;
+  state.counters["rss_peak_MB"] = residentMB("VmHWM:");
+  state.counters["rss_after_MB"] = residentMB("VmRSS:");
 }
+// 4,096 records make a 64 KiB image, 1 << 20 records the largest a file may span (16 MiB, 47 MB of HEX).
 BENCHMARK(OpenThroughWindow)->Arg(4096)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+BENCHMARK(OpenThroughWindow)->Arg(1 << 20)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 // Text1's own field alone: what the open command costs on top is the reader
 // and the binding.

@@ -3,6 +3,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <utility>
 
 #include "binding/qt_files.h"
 #include "binding/utf8.h"
@@ -29,23 +30,20 @@ void QtServices::flush() {
 }
 
 void QtServices::flushText1() {
+  if (!pendingBase_ && pendingInserted_.isEmpty()) return;
+  // Taken out before the field copies them: a whole image's byte text is
+  // a hundred megabytes as UTF-16, and should not stay here twice.
+  const QString inserted = std::exchange(pendingInserted_, QString());
+  const std::optional<QString> base = std::exchange(pendingBase_, std::nullopt);
   ByteTextField& field = *widgets_.text1;
-  if (pendingBase_) {
-    if (pendingBase_->empty()) {
-      field.setPlainText(toQString(pendingInserted_));
-      // Caret behind the appended text, as the appends would have left it.
-      field.setCursorPosition(field.length());
-    } else {
-      field.setPlainText(toQString(*pendingBase_));
-      if (!pendingInserted_.empty()) field.insertPlainText(toQString(pendingInserted_));
-    }
-  } else if (!pendingInserted_.empty()) {
-    field.insertPlainText(toQString(pendingInserted_));
+  if (base && base->isEmpty()) {
+    field.setPlainText(inserted);
+    // Caret behind the appended text, as the appends would have left it.
+    field.setCursorPosition(field.length());
+    return;
   }
-  pendingBase_.reset();
-  pendingInserted_.clear();
-  // Hand back the memory of a big read rather than keep it for the next one.
-  pendingInserted_.shrink_to_fit();
+  if (base) field.setPlainText(*base);
+  if (!inserted.isEmpty()) field.insertPlainText(inserted);
 }
 
 QLineEdit* QtServices::lineEdit(Field field) const {
@@ -71,7 +69,7 @@ std::string QtServices::text(Field field) {
 void QtServices::setText(Field field, std::string_view text) {
   if (field == Field::Text1) {
     // A new text supersedes whatever was collected before it.
-    pendingBase_ = std::string(text);
+    pendingBase_ = toQString(text);
     pendingInserted_.clear();
     return;
   }
@@ -81,7 +79,7 @@ void QtServices::setText(Field field, std::string_view text) {
   edit->setCursorPosition(0);
 }
 
-void QtServices::setSelText(std::string_view text) { pendingInserted_.append(text); }
+void QtServices::setSelText(std::string_view text) { appendUtf8(pendingInserted_, text); }
 
 void QtServices::setBarMax(float max) { widgets_.bar1->setBarMax(max); }
 

@@ -89,8 +89,8 @@ class QtServices final : public WindowServices {
   // Text1 changes not yet shown: a whole new text, if one was set, and the
   // text inserted at the caret since (the caret is at the start after a set,
   // so the field shows inserted + base).
-  std::optional<std::string> pendingBase_;
-  std::string pendingInserted_;
+  std::optional<QString> pendingBase_;
+  QString pendingInserted_;
 };
 
 }  // namespace quorix
