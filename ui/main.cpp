@@ -9,7 +9,7 @@ int main(int argc, char** argv) {
   QGuiApplication::setDesktopFileName("quorix");
   QApplication::setWindowIcon(quorix::programIcon());
 
-  quorix::Quorix window;
+  quorix::MainWindow window;
   window.show();
   return QApplication::exec();
 }

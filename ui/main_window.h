@@ -8,34 +8,19 @@
 
 #include "services.h"
 
-class QAction;
-class QLineEdit;
-class QMenu;
-class QPushButton;
-
 namespace quorix {
 
 class AboutBox;
-class FloatProgressBar;
+class ByteTextField;
 class QtServices;
-class Text1Access;
 
-// Pixels for a length in twips (1/1440 inch) at `dpi` logical dots per inch.
-[[nodiscard]] int twipsToPixels(int twips, double dpi);
-
-// The text of the title bar: the program's name, five blanks, a contact address.
-inline constexpr const char* kWindowTitle = "Quorix     quorix@example.org";
-
-class Quorix : public QMainWindow {
+class MainWindow : public QMainWindow {
   Q_OBJECT
 
  public:
-  explicit Quorix(QWidget* parent = nullptr);
-  ~Quorix() override;
-  Quorix(const Quorix&) = delete;
-  Quorix& operator=(const Quorix&) = delete;
-  Quorix(Quorix&&) = delete;
-  Quorix& operator=(Quorix&&) = delete;
+  explicit MainWindow(QWidget* parent = nullptr);
+  ~MainWindow() override;
+  Q_DISABLE_COPY_MOVE(MainWindow)
 
   // The binding the commands run against; tests replace its dialogs.
   [[nodiscard]] QtServices& services() const { return *services_; }
@@ -54,10 +39,9 @@ class Quorix : public QMainWindow {
  private:
   void buildControls(QWidget* client, double dpi);
   void buildMenu();
-  void load();
   void run(void (*command)(WindowServices&));
 
-  std::unique_ptr<Text1Access> text1_;
+  ByteTextField* text1_ = nullptr;
   std::unique_ptr<QtServices> services_;
   QPointer<AboutBox> about_;
 };

@@ -6,7 +6,8 @@ namespace quorix {
 
 QIcon programIcon() {
   QIcon icon;
-  for (const int size : {16, 32, 48, 64, 128, 256}) {
+  // The sizes ui/CMakeLists.txt builds into the resources and installs.
+  for (const int size : {QUORIX_ICON_SIZES}) {
     icon.addFile(QStringLiteral(":/quorix/icons/quorix-%1.png").arg(size), QSize(size, size));
   }
   return icon;

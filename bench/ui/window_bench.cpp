@@ -8,18 +8,18 @@
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
 
-#include "byte_text_field.h"
-#include "dialogs.h"
-#include "hex.h"
-#include "messages.h"
+#include "binding/dialogs.h"
+#include "binding/qt_services.h"
 #include "hex_images.h"
 #include "main_window.h"
-#include "qt_services.h"
-#include "text1_access.h"
+#include "messages.h"
+#include "stock_text1.h"
+#include "textfield/byte_text_field.h"
 
 namespace {
 
@@ -29,8 +29,8 @@ QString byteText(unsigned records) { return QString::fromStdString(quorix::bench
 class FixedAnswer final : public quorix::FileDialogs {
  public:
   explicit FixedAnswer(QString path) : path_(std::move(path)) {}
-  std::optional<QString> open(QWidget*, const QString&, const QStringList&) override { return path_; }
-  std::optional<QString> save(QWidget*, const QString&, const QStringList&) override { return path_; }
+  std::optional<QString> open(QWidget*, const QString&, const QString&) override { return path_; }
+  std::optional<QString> save(QWidget*, const QString&, const QString&) override { return path_; }
 
  private:
   QString path_;
@@ -41,12 +41,28 @@ class AnswerOk final : public quorix::MessageBoxes {
   quorix::Answer show(QWidget*, const QString&, quorix::Buttons, const QString&) override { return quorix::Answer::Ok; }
 };
 
+// Resident memory of this process in MB: now, and at the most since the last
+// resetPeakMemory(), as the kernel counts it.
+double residentMB(const char* field) {
+  QFile status("/proc/self/status");
+  if (!status.open(QIODevice::ReadOnly)) return 0;
+  for (const QByteArray& line : status.readAll().split('\n')) {
+    if (line.startsWith(field))
+      return line.mid(static_cast<qsizetype>(std::strlen(field))).trimmed().split(' ').value(0).toDouble() / 1024;
+  }
+  return 0;
+}
+void resetPeakMemory() {
+  QFile clear("/proc/self/clear_refs");
+  if (clear.open(QIODevice::WriteOnly)) clear.write("5");
+}
+
 // Lets the window paint what the command changed, as the event loop would
 // right after the handler returns.
 void paint() { QCoreApplication::processEvents(); }
 
 // Shows the window with every dialog answering `path` and every message box OK.
-void showAnswering(quorix::Quorix& window, const QString& path) {
+void showAnswering(quorix::MainWindow& window, const QString& path) {
   window.services().setFileDialogs(std::make_unique<FixedAnswer>(path));
   window.services().setMessageBoxes(std::make_unique<AnswerOk>());
   window.show();
@@ -78,26 +94,35 @@ void OpenThroughWindow(benchmark::State& state) {
       return;
     }
   }
-  quorix::Quorix window;
+  quorix::MainWindow window;
   showAnswering(window, path);
   auto* text1 = window.findChild<quorix::ByteTextField*>("Text1");
+  double before = 0;
   for (auto _ : state) {
     state.PauseTiming();
     text1->setPlainText(QString::fromUtf8(quorix::kDefaultByteText.data()));
     paint();
+    before = residentMB("VmRSS:");
+    resetPeakMemory();
     state.ResumeTiming();
     window.openFile();
     paint();
   }
   if (text1->length() != static_cast<int>(records * 48)) state.SkipWithError("wrong text");
+  // Memory of the last open: before it, at the most during it, and after it.
+  state.counters["rss_before_MB"] = before;
+  state.counters["rss_peak_MB"] = residentMB("VmHWM:");
+  state.counters["rss_after_MB"] = residentMB("VmRSS:");
 }
+// 4,096 records make a 64 KiB image, 1 << 20 records the largest a file may span (16 MiB, 47 MB of HEX).
 BENCHMARK(OpenThroughWindow)->Arg(4096)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+BENCHMARK(OpenThroughWindow)->Arg(1 << 20)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 // Text1's own field alone: what the open command costs on top is the reader
 // and the binding.
 void FieldSetPlainText(benchmark::State& state) {
   const QString text = byteText(static_cast<unsigned>(state.range(0)));
-  quorix::Quorix window;
+  quorix::MainWindow window;
   window.show();
   paint();
   auto* text1 = window.findChild<quorix::ByteTextField*>("Text1");
@@ -108,10 +133,9 @@ BENCHMARK(FieldSetPlainText)->Arg(4096)->Unit(benchmark::kMillisecond)->UseRealT
 void StockWidgetSetPlainText(benchmark::State& state) {
   const QString text = byteText(static_cast<unsigned>(state.range(0)));
   // The stock widget, configured as Text1 once was, in Text1's place on top of it.
-  quorix::Quorix window;
+  quorix::MainWindow window;
   auto* field = window.findChild<QWidget*>("Text1");
-  const quorix::PlainTextText1 stock(field->parentWidget());
-  auto* text1 = qobject_cast<QPlainTextEdit*>(stock.widget());
+  QPlainTextEdit* text1 = quorix::testing::makeStockText1(field->parentWidget());
   text1->setGeometry(field->geometry());
   text1->raise();
   window.show();
@@ -124,7 +148,7 @@ void SaveThroughWindow(benchmark::State& state) {
   const auto cells = static_cast<unsigned>(state.range(0));
   QTemporaryDir dir;
   const QString path = dir.filePath("out.hex");
-  quorix::Quorix window;
+  quorix::MainWindow window;
   showAnswering(window, path);
   auto* text1 = window.findChild<quorix::ByteTextField*>("Text1");
   text1->setPlainText(byteText(cells / 16));

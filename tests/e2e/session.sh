@@ -118,6 +118,10 @@ begin "start the program on $DISPLAY"
 export QT_QPA_PLATFORM=xcb
 export XDG_RUNTIME_DIR="$work/runtime"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
+# A home of its own: the file dialog keeps its history in the configuration.
+export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share"
+export XDG_CACHE_HOME="$work/home/.cache"
+mkdir -p "$HOME"
 unset XDG_CURRENT_DESKTOP DESKTOP_SESSION  # Qt's own file dialog, not a desktop's
 (cd "$work" && exec "$app_bin") >"$work/app.log" 2>&1 &
 app_pid=$!

@@ -5,6 +5,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/icons"
 font=/usr/share/fonts/truetype/dejavu/DejaVuSansMono-Bold.ttf
+# The sizes that ship are listed once, in ui/CMakeLists.txt.
+read -ra sizes < <(sed -n 's/^set(QUORIX_ICON_SIZES \(.*\))$/\1/p' ../../CMakeLists.txt)
+[ "${#sizes[@]}" -gt 0 ] || { echo "make-icons: no QUORIX_ICON_SIZES in ui/CMakeLists.txt" >&2; exit 1; }
 
 pins=""
 for i in 0 1 2 3; do
@@ -21,7 +24,8 @@ convert -size 256x256 xc:none \
   -fill '#9fe8c6' -pointsize 58 -annotate +0+40 '0F' \
   quorix-256.png
 
-for size in 128 64 48 32 16; do
-  convert quorix-256.png -filter Lanczos -resize ${size}x${size} -strip quorix-$size.png
+for size in "${sizes[@]}"; do
+  [ "$size" -eq 256 ] && continue
+  convert quorix-256.png -filter Lanczos -resize "${size}x${size}" -strip "quorix-$size.png"
 done
 convert quorix-256.png -strip quorix-256.png

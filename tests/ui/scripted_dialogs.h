@@ -3,17 +3,16 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
 #include <QWidget>
 #include <deque>
 #include <memory>
 #include <optional>
 #include <vector>
 
-#include "byte_text_field.h"
-#include "dialogs.h"
+#include "binding/dialogs.h"
+#include "binding/qt_services.h"
 #include "main_window.h"
-#include "qt_services.h"
+#include "textfield/byte_text_field.h"
 
 namespace quorix::testing {
 
@@ -29,22 +28,22 @@ class ScriptedFileDialogs final : public FileDialogs {
   struct Shown {
     bool save;
     QString preset;
-    QStringList nameFilters;
+    QString nameFilter;
     QString text1;
   };
   std::deque<std::optional<QString>> answers;  // an empty queue cancels
   std::vector<Shown> shown;
 
-  std::optional<QString> open(QWidget* parent, const QString& preset, const QStringList& nameFilters) override {
-    return answer(false, parent, preset, nameFilters);
+  std::optional<QString> open(QWidget* parent, const QString& preset, const QString& nameFilter) override {
+    return answer(false, parent, preset, nameFilter);
   }
-  std::optional<QString> save(QWidget* parent, const QString& preset, const QStringList& nameFilters) override {
-    return answer(true, parent, preset, nameFilters);
+  std::optional<QString> save(QWidget* parent, const QString& preset, const QString& nameFilter) override {
+    return answer(true, parent, preset, nameFilter);
   }
 
  private:
-  std::optional<QString> answer(bool save, QWidget* parent, const QString& preset, const QStringList& nameFilters) {
-    shown.push_back({save, preset, nameFilters, shownText1(parent)});
+  std::optional<QString> answer(bool save, QWidget* parent, const QString& preset, const QString& nameFilter) {
+    shown.push_back({save, preset, nameFilter, shownText1(parent)});
     if (answers.empty()) return std::nullopt;
     std::optional<QString> a = answers.front();
     answers.pop_front();
@@ -79,7 +78,7 @@ struct Scripted {
   RecordingMessageBoxes* boxes;
 };
 
-inline Scripted script(Quorix& window) {
+inline Scripted script(MainWindow& window) {
   auto dialogs = std::make_unique<ScriptedFileDialogs>();
   auto boxes = std::make_unique<RecordingMessageBoxes>();
   const Scripted s{dialogs.get(), boxes.get()};

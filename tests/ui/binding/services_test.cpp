@@ -14,12 +14,12 @@
 #include <limits>
 #include <variant>
 
-#include "byte_text_field.h"
+#include "binding/qt_services.h"
 #include "main_window.h"
 #include "progress_bar.h"
-#include "qt_services.h"
 #include "scripted_dialogs.h"
-#include "text1_access.h"
+#include "stock_text1.h"
+#include "textfield/byte_text_field.h"
 
 using namespace quorix;
 
@@ -65,8 +65,6 @@ class ServicesTest : public QObject {
   void barKeepsFloatsAndNeverOverflows_data();
   void barKeepsFloatsAndNeverOverflows();
   void barThroughServicesAcceptsValueAboveFractionalMax();
-  void nameFilters_data();
-  void nameFilters();
   void realMessageBoxButtons();
   void realFileDialogs();
   void clipboardPlainText();
@@ -96,7 +94,7 @@ void ServicesTest::selTextMatchesDirectReplacement() {
   QFETCH(Steps, steps);
   QFETCH(QString, expected);
 
-  Quorix window;
+  MainWindow window;
   auto* edit = window.findChild<ByteTextField*>("Text1");
   QVERIFY(edit != nullptr);
   edit->setPlainText("0123456789");
@@ -108,22 +106,22 @@ void ServicesTest::selTextMatchesDirectReplacement() {
 
   // The same steps straight on an unbuffered field.
   QWidget host;
-  PlainTextText1 reference(&host);
-  auto* refEdit = qobject_cast<QPlainTextEdit*>(reference.widget());
+  QPlainTextEdit* refEdit = testing::makeStockText1(&host);
   refEdit->setPlainText("0123456789");
   QTextCursor c = refEdit->textCursor();
   c.setPosition(selStart);
   c.setPosition(selEnd, QTextCursor::KeepAnchor);
   refEdit->setTextCursor(c);
   struct Direct final : WindowServices {
-    Text1Access& t;
-    explicit Direct(Text1Access& a) : t(a) {}
-    std::string text(Field) override { return t.text().toStdString(); }
+    QPlainTextEdit& t;
+    explicit Direct(QPlainTextEdit& e) : t(e) {}
+    std::string text(Field) override { return t.toPlainText().toStdString(); }
     void setText(Field, std::string_view s) override {
-      t.setText(QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())), Text1Access::Caret::Start);
+      t.setPlainText(QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())));
+      t.moveCursor(QTextCursor::Start);
     }
     void setSelText(std::string_view s) override {
-      t.replaceSelection(QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())));
+      t.textCursor().insertText(QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())));
     }
     void setBarMax(float) override {}
     void setBarValue(float) override {}
@@ -139,7 +137,7 @@ void ServicesTest::selTextMatchesDirectReplacement() {
     void clearClipboard() override {}
     void setClipboardText(std::string_view) override {}
     std::string clipboardText() override { return {}; }
-  } direct(reference);
+  } direct(*refEdit);
   for (const auto& step : steps) step(direct);
 
   QCOMPARE(edit->toPlainText(), expected);
@@ -149,7 +147,7 @@ void ServicesTest::selTextMatchesDirectReplacement() {
 }
 
 void ServicesTest::lineFieldsRoundTripUtf8AndPutCaretAtStart() {
-  Quorix window;
+  MainWindow window;
   QtServices& ui = window.services();
   for (const auto& [field, name] :
        {std::pair{Field::Text2, "Text2"}, {Field::Text3, "Text3"}, {Field::Text5, "Text5"}}) {
@@ -167,7 +165,7 @@ void ServicesTest::lineFieldsRoundTripUtf8AndPutCaretAtStart() {
 }
 
 void ServicesTest::flushesBeforeMessageBoxAndDialog() {
-  Quorix window;
+  MainWindow window;
   const testing::Scripted s = testing::script(window);
   QtServices& ui = window.services();
   const QtServices::CommandScope scope(ui);
@@ -184,7 +182,7 @@ void ServicesTest::flushesBeforeMessageBoxAndDialog() {
 }
 
 void ServicesTest::messageBoxTitleDefaultsToProgramName() {
-  Quorix window;
+  MainWindow window;
   const testing::Scripted s = testing::script(window);
   s.boxes->answers = {Answer::Cancel, Answer::Ok};
   QCOMPARE(window.services().messageBox("是否覆盖？", Buttons::OkCancel, std::nullopt), Answer::Cancel);
@@ -196,7 +194,7 @@ void ServicesTest::messageBoxTitleDefaultsToProgramName() {
 }
 
 void ServicesTest::dialogFileNamePresetsAndCancelKeepsIt() {
-  Quorix window;
+  MainWindow window;
   const testing::Scripted s = testing::script(window);
   QtServices& ui = window.services();
   ui.setFileName("/tmp/预设.hex");
@@ -210,7 +208,7 @@ void ServicesTest::dialogFileNamePresetsAndCancelKeepsIt() {
   QCOMPARE(s.dialogs->shown.at(1).preset, QString("/data/a.hex"));
   QVERIFY(!s.dialogs->shown.at(1).save);
   // The window's load step set the filter.
-  QCOMPARE(s.dialogs->shown.at(1).nameFilters, QStringList{QString::fromUtf8("Hex文件(*.hex)")});
+  QCOMPARE(s.dialogs->shown.at(1).nameFilter, QString::fromUtf8("Hex文件(*.hex)"));
 }
 
 void ServicesTest::barKeepsFloatsAndNeverOverflows_data() {
@@ -239,7 +237,7 @@ void ServicesTest::barKeepsFloatsAndNeverOverflows() {
 }
 
 void ServicesTest::barThroughServicesAcceptsValueAboveFractionalMax() {
-  Quorix window;
+  MainWindow window;
   auto* bar = window.findChild<FloatProgressBar*>("Bar1");
   QCOMPARE(bar->property("barMax").toFloat(), 100.0F);
   QCOMPARE(bar->property("barValue").toFloat(), 0.0F);
@@ -252,23 +250,6 @@ void ServicesTest::barThroughServicesAcceptsValueAboveFractionalMax() {
   QCOMPARE(bar->property("barValue").toFloat(), 30.0F);
   QCOMPARE(bar->value(), bar->maximum());
   QCOMPARE(bar->minimum(), 0);
-}
-
-void ServicesTest::nameFilters_data() {
-  QTest::addColumn<QString>("filter");
-  QTest::addColumn<QStringList>("expected");
-  QTest::newRow("program's filter") << QString::fromUtf8("Hex文件(*.hex)|*.hex")
-                                    << QStringList{QString::fromUtf8("Hex文件(*.hex)")};
-  QTest::newRow("bare description") << "Text|*.txt" << QStringList{"Text (*.txt)"};
-  QTest::newRow("pairs and lists") << "Hex|*.hex;*.ihx|All|*.*" << QStringList{"Hex (*.hex *.ihx)", "All (*.*)"};
-  QTest::newRow("empty") << "" << QStringList{};
-  QTest::newRow("no pattern") << "Lonely" << QStringList{};
-}
-
-void ServicesTest::nameFilters() {
-  QFETCH(QString, filter);
-  QFETCH(QStringList, expected);
-  QCOMPARE(toQtNameFilters(filter.toStdString()), expected);
 }
 
 void ServicesTest::realMessageBoxButtons() {
@@ -300,25 +281,25 @@ void ServicesTest::realFileDialogs() {
     QFile f(existing);
     QVERIFY(f.open(QIODevice::WriteOnly));
   }
-  const QStringList filters{QString::fromUtf8("Hex文件(*.hex)")};
+  const QString filter = QString::fromUtf8("Hex文件(*.hex)");
   QtFileDialogs dialogs;
 
   whenModal([&](QWidget* w) {
     auto* d = qobject_cast<QFileDialog*>(w);
     QVERIFY(d != nullptr);
     QCOMPARE(d->acceptMode(), QFileDialog::AcceptOpen);
-    QCOMPARE(d->nameFilters(), filters);
+    QCOMPARE(d->nameFilters(), QStringList{filter});
     QCOMPARE(d->selectedFiles().value(0), existing);
     d->reject();
   });
-  QCOMPARE(dialogs.open(nullptr, existing, filters), std::nullopt);
+  QCOMPARE(dialogs.open(nullptr, existing, filter), std::nullopt);
 
   whenModal([&](QWidget* w) {
     auto* d = qobject_cast<QFileDialog*>(w);
     QVERIFY(d != nullptr);
     QMetaObject::invokeMethod(d, "accept");
   });
-  QCOMPARE(dialogs.open(nullptr, existing, filters), std::optional<QString>(existing));
+  QCOMPARE(dialogs.open(nullptr, existing, filter), std::optional<QString>(existing));
 
   // The save dialog never asks about overwriting: the save command does.
   whenModal([&](QWidget* w) {
@@ -328,11 +309,11 @@ void ServicesTest::realFileDialogs() {
     QVERIFY(d->testOption(QFileDialog::DontConfirmOverwrite));
     QMetaObject::invokeMethod(d, "accept");
   });
-  QCOMPARE(dialogs.save(nullptr, existing, filters), std::optional<QString>(existing));
+  QCOMPARE(dialogs.save(nullptr, existing, filter), std::optional<QString>(existing));
 }
 
 void ServicesTest::clipboardPlainText() {
-  Quorix window;
+  MainWindow window;
   QtServices& ui = window.services();
   ui.setClipboardText("3A 文 ");
   QCOMPARE(QGuiApplication::clipboard()->text(), QString::fromUtf8("3A 文 "));

@@ -136,52 +136,12 @@ class AboutBoxTest : public QObject {
     QVERIFY(flags.testFlag(Qt::WindowTitleHint));
   }
 
-  void geometry_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QRect>("rect");
-    QTest::newRow("picIcon") << "picIcon" << QRect(8, 8, 36, 36);
-    QTest::newRow("cmdOK") << "cmdOK" << QRect(200, 16, 60, 23);
-    QTest::newRow("lblDescription") << "lblDescription" << QRect(8, 64, 267, 86);
-    QTest::newRow("lblTitle") << "lblTitle" << QRect(72, 8, 163, 23);
-    QTest::newRow("lblVersion") << "lblVersion" << QRect(72, 32, 163, 15);
-    QTest::newRow("lblDisclaimer") << "lblDisclaimer" << QRect(8, 152, 265, 65);
-  }
-
-  void geometry() {
-    QFETCH(QString, name);
-    QFETCH(QRect, rect);
-    const auto box = std::make_unique<AboutBox>();
-    const auto* widget = box->findChild<QWidget*>(name);
-    QVERIFY(widget != nullptr);
-    QCOMPARE(widget->geometry(), rect);
-  }
-
   // cmdOK overlaps the right ends of the title and version labels; it must lie above them.
   void okButtonIsAboveTheLabelsItOverlaps() {
     const auto box = std::make_unique<AboutBox>();
     auto* ok = child<QPushButton>(box.get(), "cmdOK");
     QCOMPARE(box->childAt(220, 20), ok);  // inside lblTitle as well
     QCOMPARE(box->childAt(220, 35), ok);  // inside lblVersion as well
-  }
-
-  void colours_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QColor>("colour");
-    QTest::newRow("lblDescription") << "lblDescription" << QColor(128, 128, 128);
-    QTest::newRow("lblTitle") << "lblTitle" << QColor(255, 128, 255);
-    QTest::newRow("lblVersion") << "lblVersion" << QColor(0, 128, 128);
-    QTest::newRow("lblDisclaimer") << "lblDisclaimer" << QColor(128, 128, 255);
-  }
-
-  void colours() {
-    QFETCH(QString, name);
-    QFETCH(QColor, colour);
-    const auto box = std::make_unique<AboutBox>();
-    const auto* label = box->findChild<QLabel*>(name);
-    QVERIFY(label != nullptr);
-    QCOMPARE(label->palette().color(QPalette::Active, QPalette::WindowText), colour);
-    QCOMPARE(label->palette().color(QPalette::Inactive, QPalette::WindowText), colour);
-    QVERIFY(label->wordWrap());
   }
 
   // With the installed default font, no label may lose its last lines below its bottom edge.

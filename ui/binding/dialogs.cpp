@@ -1,4 +1,4 @@
-#include "dialogs.h"
+#include "binding/dialogs.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
@@ -7,8 +7,8 @@ namespace quorix {
 
 namespace {
 
-std::optional<QString> runFileDialog(QFileDialog& dialog, const QString& preset, const QStringList& nameFilters) {
-  if (!nameFilters.isEmpty()) dialog.setNameFilters(nameFilters);
+std::optional<QString> runFileDialog(QFileDialog& dialog, const QString& preset, const QString& nameFilter) {
+  if (!nameFilter.isEmpty()) dialog.setNameFilter(nameFilter);
   if (!preset.isEmpty()) dialog.selectFile(preset);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   const QStringList files = dialog.selectedFiles();
@@ -18,20 +18,20 @@ std::optional<QString> runFileDialog(QFileDialog& dialog, const QString& preset,
 
 }  // namespace
 
-std::optional<QString> QtFileDialogs::open(QWidget* parent, const QString& preset, const QStringList& nameFilters) {
+std::optional<QString> QtFileDialogs::open(QWidget* parent, const QString& preset, const QString& nameFilter) {
   QFileDialog dialog(parent);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
-  return runFileDialog(dialog, preset, nameFilters);
+  return runFileDialog(dialog, preset, nameFilter);
 }
 
-std::optional<QString> QtFileDialogs::save(QWidget* parent, const QString& preset, const QStringList& nameFilters) {
+std::optional<QString> QtFileDialogs::save(QWidget* parent, const QString& preset, const QString& nameFilter) {
   QFileDialog dialog(parent);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   // The save command asks its own question before it overwrites a file.
   dialog.setOption(QFileDialog::DontConfirmOverwrite);
-  return runFileDialog(dialog, preset, nameFilters);
+  return runFileDialog(dialog, preset, nameFilter);
 }
 
 Answer QtMessageBoxes::show(QWidget* parent, const QString& prompt, Buttons buttons, const QString& title) {
@@ -41,20 +41,6 @@ Answer QtMessageBoxes::show(QWidget* parent, const QString& prompt, Buttons butt
   QMessageBox box(QMessageBox::NoIcon, title, prompt, shown, parent);
   box.setDefaultButton(QMessageBox::Ok);
   return box.exec() == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;
-}
-
-QStringList toQtNameFilters(std::string_view filter) {
-  const QStringList parts = QString::fromUtf8(filter.data(), static_cast<qsizetype>(filter.size())).split(u'|');
-  QStringList filters;
-  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-    const QString& description = parts.at(i);
-    QStringList patterns = parts.at(i + 1).split(u';', Qt::SkipEmptyParts);
-    for (QString& p : patterns) p = p.trimmed();
-    const QString joined = patterns.join(u' ');
-    const QString tail = u'(' + joined + u')';
-    filters.append(description.endsWith(tail) ? description : description + QStringLiteral(" (") + joined + u')');
-  }
-  return filters;
 }
 
 }  // namespace quorix

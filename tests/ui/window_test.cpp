@@ -16,30 +16,31 @@
 #include <functional>
 
 #include "about_box.h"
-#include "byte_text_field.h"
+#include "binding/qt_services.h"
 #include "main_window.h"
 #include "program_icon.h"
 #include "progress_bar.h"
-#include "qt_services.h"
 #include "scripted_dialogs.h"
+#include "textfield/byte_text_field.h"
+#include "twips.h"
 
 using namespace quorix;
 
-Q_DECLARE_METATYPE(std::function<void(quorix::Quorix&)>)
+Q_DECLARE_METATYPE(std::function<void(quorix::MainWindow&)>)
 
 namespace {
 
-using Trigger = std::function<void(Quorix&)>;
+using Trigger = std::function<void(MainWindow&)>;
 
 const QString kDefaultText = "01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12 13 14 ";
 
-ByteTextField* text1(const Quorix& w) { return w.findChild<ByteTextField*>("Text1"); }
-QLineEdit* line(const Quorix& w, const char* name) { return w.findChild<QLineEdit*>(name); }
-QPushButton* button(const Quorix& w, const char* name) { return w.findChild<QPushButton*>(name); }
-QAction* action(const Quorix& w, const char* name) { return w.findChild<QAction*>(name); }
-FloatProgressBar* bar(const Quorix& w) { return w.findChild<FloatProgressBar*>("Bar1"); }
+ByteTextField* text1(const MainWindow& w) { return w.findChild<ByteTextField*>("Text1"); }
+QLineEdit* line(const MainWindow& w, const char* name) { return w.findChild<QLineEdit*>(name); }
+QPushButton* button(const MainWindow& w, const char* name) { return w.findChild<QPushButton*>(name); }
+QAction* action(const MainWindow& w, const char* name) { return w.findChild<QAction*>(name); }
+FloatProgressBar* bar(const MainWindow& w) { return w.findChild<FloatProgressBar*>("Bar1"); }
 
-void showActive(Quorix& w) {
+void showActive(MainWindow& w) {
   w.show();
   w.activateWindow();
   QVERIFY(QTest::qWaitForWindowActive(&w));
@@ -116,7 +117,7 @@ void WindowTest::controlsSitWhereTheTwipsSay_data() {
 void WindowTest::controlsSitWhereTheTwipsSay() {
   QFETCH(QString, name);
   QFETCH(QRect, pixels);
-  Quorix w;
+  MainWindow w;
   if (w.screen()->logicalDotsPerInchY() != 96) QSKIP("the expected pixels are for a 96 dpi screen");
   showActive(w);
   auto* control = w.findChild<QWidget*>(name);
@@ -147,7 +148,7 @@ void WindowTest::twipsScaleWithResolution() {
 }
 
 void WindowTest::coveredControlsAndStacking() {
-  Quorix w;
+  MainWindow w;
   showActive(w);
   QWidget* client = w.centralWidget();
   QWidget* t1 = text1(w);
@@ -171,7 +172,7 @@ void WindowTest::coveredControlsAndStacking() {
 }
 
 void WindowTest::resizingMovesNothing() {
-  Quorix w;
+  MainWindow w;
   showActive(w);
   QList<QRect> before;
   const QList<QWidget*> controls = w.centralWidget()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
@@ -185,7 +186,7 @@ void WindowTest::resizingMovesNothing() {
 }
 
 void WindowTest::frameTitleAndIcon() {
-  Quorix w;
+  MainWindow w;
   QCOMPARE(w.objectName(), QString("Quorix"));
   QCOMPARE(w.windowTitle(), QString("Quorix     quorix@example.org"));
   const Qt::WindowFlags flags = w.windowFlags();
@@ -194,15 +195,16 @@ void WindowTest::frameTitleAndIcon() {
   QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
   QVERIFY(w.minimumSize().width() < 314);  // the frame can be resized
 
+  // Every size the build lists must be in the resources: a missing file gives no pixmap.
   const QIcon icon = programIcon();
-  for (const int size : {16, 32, 48, 64, 128, 256}) {
-    QCOMPARE(icon.pixmap(size, size).deviceIndependentSize().toSize(), QSize(size, size));
+  for (const QSize size : icon.availableSizes()) {
+    QCOMPARE(icon.pixmap(size).deviceIndependentSize().toSize(), size);
   }
   QVERIFY(icon.availableSizes().contains(QSize(32, 32)));
 }
 
 void WindowTest::startsAsLoaded() {
-  Quorix w;
+  MainWindow w;
   const testing::Scripted s = testing::script(w);
   showActive(w);
   QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(text1(w)));
@@ -251,12 +253,12 @@ void WindowTest::startsAsLoaded() {
   // The load step set the filter the open dialog shows.
   w.openFile();
   QCOMPARE(s.dialogs->shown.size(), std::size_t{1});
-  QCOMPARE(s.dialogs->shown.at(0).nameFilters, QStringList{QString::fromUtf8("Hex文件(*.hex)")});
+  QCOMPARE(s.dialogs->shown.at(0).nameFilter, QString::fromUtf8("Hex文件(*.hex)"));
   QCOMPARE(s.dialogs->shown.at(0).preset, QString());
 }
 
 void WindowTest::menuLayout() {
-  Quorix w;
+  MainWindow w;
   auto* wjj = w.findChild<QMenu*>("wjj");
   QVERIFY(wjj != nullptr);
   QAction* bzz = action(w, "bzz");
@@ -274,7 +276,7 @@ void WindowTest::menuLayout() {
 }
 
 void WindowTest::tabOrderReachesCoveredChecksum() {
-  Quorix w;
+  MainWindow w;
   showActive(w);
   ByteTextField* t1 = text1(w);
   QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(t1));
@@ -321,10 +323,10 @@ QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArra
 
 void WindowTest::openByMenuShortcutAndButton_data() {
   QTest::addColumn<Trigger>("trigger");
-  QTest::newRow("menu dkk") << Trigger([](Quorix& w) { action(w, "dkk")->trigger(); });
+  QTest::newRow("menu dkk") << Trigger([](MainWindow& w) { action(w, "dkk")->trigger(); });
   QTest::newRow("Ctrl+O") << Trigger(
-      [](Quorix& /*w*/) { QTest::keyClick(QApplication::focusWidget(), Qt::Key_O, Qt::ControlModifier); });
-  QTest::newRow("Command2") << Trigger([](Quorix& w) { QTest::mouseClick(button(w, "Command2"), Qt::LeftButton); });
+      [](MainWindow& /*w*/) { QTest::keyClick(QApplication::focusWidget(), Qt::Key_O, Qt::ControlModifier); });
+  QTest::newRow("Command2") << Trigger([](MainWindow& w) { QTest::mouseClick(button(w, "Command2"), Qt::LeftButton); });
 }
 
 void WindowTest::openByMenuShortcutAndButton() {
@@ -333,7 +335,7 @@ void WindowTest::openByMenuShortcutAndButton() {
   const QString path = writeFile(dir, "例子.hex", kExample);
   QVERIFY(!path.isEmpty());
 
-  Quorix w;
+  MainWindow w;
   const testing::Scripted s = testing::script(w);
   showActive(w);
   s.dialogs->answers = {path};
@@ -355,7 +357,7 @@ void WindowTest::openByMenuShortcutAndButton() {
 void WindowTest::openCancelledForgetsFileName() {
   QTemporaryDir dir;
   const QString path = writeFile(dir, "a.hex", kExample);
-  Quorix w;
+  MainWindow w;
   const testing::Scripted s = testing::script(w);
   s.dialogs->answers = {path, std::nullopt};
   w.openFile();
@@ -372,7 +374,7 @@ void WindowTest::openCancelledForgetsFileName() {
 
 void WindowTest::openUnreadableFileLeavesFieldAlone() {
   QTemporaryDir dir;
-  Quorix w;
+  MainWindow w;
   const testing::Scripted s = testing::script(w);
   s.dialogs->answers = {dir.filePath("missing.hex"), dir.path()};
   w.openFile();
@@ -392,7 +394,7 @@ void WindowTest::openMisplacedRecordShowsTextBeforeMessage() {
   QTemporaryDir dir;
   // The second record starts inside the first.
   const QString path = writeFile(dir, "bad.hex", ":0400000001020304F2\r\n:02000200AABB97\r\n:00000001FF\r\n");
-  Quorix w;
+  MainWindow w;
   const testing::Scripted s = testing::script(w);
   s.dialogs->answers = {path};
   w.openFile();
@@ -405,21 +407,21 @@ void WindowTest::openMisplacedRecordShowsTextBeforeMessage() {
 
 void WindowTest::saveByMenuShortcutAndButton_data() {
   QTest::addColumn<Trigger>("trigger");
-  QTest::newRow("menu bcc") << Trigger([](Quorix& w) { action(w, "bcc")->trigger(); });
+  QTest::newRow("menu bcc") << Trigger([](MainWindow& w) { action(w, "bcc")->trigger(); });
   QTest::newRow("Ctrl+S") << Trigger(
-      [](Quorix& /*w*/) { QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::ControlModifier); });
-  QTest::newRow("Command5") << Trigger([](Quorix& w) { QTest::mouseClick(button(w, "Command5"), Qt::LeftButton); });
+      [](MainWindow& /*w*/) { QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::ControlModifier); });
+  QTest::newRow("Command5") << Trigger([](MainWindow& w) { QTest::mouseClick(button(w, "Command5"), Qt::LeftButton); });
 }
 
 void WindowTest::saveByMenuShortcutAndButton() {
   QFETCH(Trigger, trigger);
-  Quorix w;
+  MainWindow w;
   const testing::Scripted s = testing::script(w);
   showActive(w);
   trigger(w);  // the save dialog is cancelled
   QCOMPARE(s.dialogs->shown.size(), std::size_t{1});
   QVERIFY(s.dialogs->shown.at(0).save);
-  QCOMPARE(s.dialogs->shown.at(0).nameFilters, QStringList{QString::fromUtf8("Hex文件(*.hex)")});
+  QCOMPARE(s.dialogs->shown.at(0).nameFilter, QString::fromUtf8("Hex文件(*.hex)"));
   QCOMPARE(text1(w)->toPlainText(), kDefaultText);
 }
 
@@ -437,7 +439,7 @@ void WindowTest::cutTakesWholeTextWhateverIsSelected() {
   QFETCH(QString, text);
   QFETCH(int, selFrom);
   QFETCH(int, selTo);
-  Quorix w;
+  MainWindow w;
   QGuiApplication::clipboard()->setText("old");
   text1(w)->setPlainText(text);
   selectRange(text1(w), selFrom, selTo);
@@ -472,7 +474,7 @@ void WindowTest::pasteReplacesWholeField() {
   QFETCH(int, selFrom);
   QFETCH(int, selTo);
   QFETCH(QString, expected);
-  Quorix w;
+  MainWindow w;
   fill();
   selectRange(text1(w), selFrom, selTo);
   QTest::mouseClick(button(w, "Command4"), Qt::LeftButton);
@@ -481,7 +483,7 @@ void WindowTest::pasteReplacesWholeField() {
 }
 
 void WindowTest::helpInMenuBarShowsOneModelessAboutBox() {
-  Quorix w;
+  MainWindow w;
   showActive(w);
   QAction* bzz = action(w, "bzz");
   const auto clickHelp = [&] {
@@ -529,7 +531,7 @@ int runEventLoop() {
 }  // namespace
 
 void WindowTest::closingMainWindowLeavesAboutBoxRunning() {
-  Quorix w;
+  MainWindow w;
   showActive(w);
   w.about();
   QPointer<AboutBox> box = w.aboutBox();
@@ -549,7 +551,7 @@ void WindowTest::closingMainWindowLeavesAboutBoxRunning() {
 }
 
 void WindowTest::endClosesEverythingAndQuits() {
-  Quorix w;
+  MainWindow w;
   showActive(w);
   w.about();
   QVERIFY(w.aboutBox()->isVisible());

@@ -11,21 +11,17 @@
 #include <QRect>
 #include <QString>
 
+#include "binding/utf8.h"
+#include "messages.h"
+#include "twips.h"
+
 namespace quorix {
 
 namespace {
 
-const QString kApplicationTitle = QStringLiteral("Quorix");
 const QString kTitleFontFamily = QStringLiteral("隶书");
 constexpr int kTitleFontPoints = 12;
 constexpr int kIconSide = 32;
-
-// The layout is drawn in twips; 15 twips make one logical pixel at 96 dpi, and Qt maps logical
-// pixels onto the device.
-constexpr int px(int twips) { return twips / 15; }
-constexpr QRect twipRect(int left, int top, int width, int height) {
-  return {px(left), px(top), px(width), px(height)};
-}
 
 QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const QColor& colour, const QRect& rect) {
   auto* label = new QLabel(text, parent);
@@ -81,7 +77,8 @@ AboutBox::AboutBox(QWidget* parent)
   setObjectName(QStringLiteral("frmAbout"));
   setAttribute(Qt::WA_DeleteOnClose);
   setSizeGripEnabled(false);
-  setFixedSize(px(4260), px(3360));
+  const double dpi = twipsDpi(*this);
+  setFixedSize(twipsToPixels(4260, dpi), twipsToPixels(3360, dpi));
 
   const QIcon programIcon = QApplication::windowIcon();
   setWindowIcon(programIcon);
@@ -89,19 +86,20 @@ AboutBox::AboutBox(QWidget* parent)
   // Created bottom of the stack first: a later sibling lies above an earlier one, and cmdOK must
   // lie above the title and version labels it overlaps so that it keeps its clicks.
   lblDisclaimer_ = makeLabel(this, "lblDisclaimer", QStringLiteral("请注意："), QColor(128, 128, 255),
-                             twipRect(120, 2280, 3975, 975));
-  lblVersion_ =
-      makeLabel(this, "lblVersion", QStringLiteral("V1.00"), QColor(0, 128, 128), twipRect(1080, 480, 2445, 225));
-  lblTitle_ = makeLabel(this, "lblTitle", kApplicationTitle, QColor(255, 128, 255), twipRect(1080, 120, 2445, 345));
+                             twipsToPixels({120, 2280, 3975, 975}, dpi));
+  lblVersion_ = makeLabel(this, "lblVersion", QStringLiteral("V1.00"), QColor(0, 128, 128),
+                          twipsToPixels({1080, 480, 2445, 225}, dpi));
+  lblTitle_ = makeLabel(this, "lblTitle", toQString(kAppTitle), QColor(255, 128, 255),
+                        twipsToPixels({1080, 120, 2445, 345}, dpi));
   registerTitleFontSubstitutes();
   QFont titleFont(kTitleFontFamily, kTitleFontPoints, QFont::Bold);
   lblTitle_->setFont(titleFont);
   lblDescription_ = makeLabel(this, "lblDescription", QStringLiteral("使用说明："), QColor(128, 128, 128),
-                              twipRect(120, 960, 4005, 1290));
+                              twipsToPixels({120, 960, 4005, 1290}, dpi));
 
   cmdOK_ = new QPushButton(QStringLiteral("确定"), this);
   cmdOK_->setObjectName(QStringLiteral("cmdOK"));
-  cmdOK_->setGeometry(twipRect(3000, 240, 900, 345));
+  cmdOK_->setGeometry(twipsToPixels({3000, 240, 900, 345}, dpi));
   cmdOK_->setDefault(true);
   // Enter presses the default button; Esc and the frame's close button reject the dialog. All of
   // them end in done(), which closes the box and, with WA_DeleteOnClose, frees it.
@@ -110,7 +108,7 @@ AboutBox::AboutBox(QWidget* parent)
   picIcon_ = new QLabel(this);
   picIcon_->setObjectName(QStringLiteral("picIcon"));
   picIcon_->setAlignment(Qt::AlignCenter);
-  picIcon_->setGeometry(twipRect(120, 120, 540, 540));
+  picIcon_->setGeometry(twipsToPixels({120, 120, 540, 540}, dpi));
   if (!programIcon.isNull()) {
     picIcon_->setPixmap(programIcon.pixmap(QSize(kIconSide, kIconSide), devicePixelRatioF()));
   }
@@ -127,7 +125,7 @@ AboutBox::AboutBox(QWidget* parent)
 }
 
 void AboutBox::load() {
-  setWindowTitle(QStringLiteral("关于 ") + kApplicationTitle);
+  setWindowTitle(QStringLiteral("关于 ") + toQString(kAppTitle));
   lblDescription_->setText(
       QStringLiteral("使用说明：\r\n"
                      "1.本软件可将Hex文件转换为各种串口调试器接受的数据形式，"

@@ -1,20 +1,17 @@
-#include "qt_services.h"
+#include "binding/qt_services.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <utility>
 
+#include "binding/qt_files.h"
+#include "binding/utf8.h"
 #include "messages.h"
 #include "progress_bar.h"
-#include "qt_files.h"
+#include "textfield/byte_text_field.h"
 
 namespace quorix {
-
-namespace {
-
-QString toQString(std::string_view utf8) { return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())); }
-
-}  // namespace
 
 QtServices::QtServices(const Widgets& widgets)
     : widgets_(widgets),
@@ -33,21 +30,20 @@ void QtServices::flush() {
 }
 
 void QtServices::flushText1() {
-  if (pendingBase_) {
-    if (pendingBase_->empty()) {
-      widgets_.text1->setText(toQString(pendingInserted_),
-                              pendingInserted_.empty() ? Text1Access::Caret::Start : Text1Access::Caret::End);
-    } else {
-      widgets_.text1->setText(toQString(*pendingBase_), Text1Access::Caret::Start);
-      if (!pendingInserted_.empty()) widgets_.text1->replaceSelection(toQString(pendingInserted_));
-    }
-  } else if (!pendingInserted_.empty()) {
-    widgets_.text1->replaceSelection(toQString(pendingInserted_));
+  if (!pendingBase_ && pendingInserted_.isEmpty()) return;
+  // Taken out before the field copies them: a whole image's byte text is
+  // a hundred megabytes as UTF-16, and should not stay here twice.
+  const QString inserted = std::exchange(pendingInserted_, QString());
+  const std::optional<QString> base = std::exchange(pendingBase_, std::nullopt);
+  ByteTextField& field = *widgets_.text1;
+  if (base && base->isEmpty()) {
+    field.setPlainText(inserted);
+    // Caret behind the appended text, as the appends would have left it.
+    field.setCursorPosition(field.length());
+    return;
   }
-  pendingBase_.reset();
-  pendingInserted_.clear();
-  // Hand back the memory of a big read rather than keep it for the next one.
-  pendingInserted_.shrink_to_fit();
+  if (base) field.setPlainText(*base);
+  if (!inserted.isEmpty()) field.insertPlainText(inserted);
 }
 
 QLineEdit* QtServices::lineEdit(Field field) const {
@@ -66,14 +62,14 @@ QLineEdit* QtServices::lineEdit(Field field) const {
 
 std::string QtServices::text(Field field) {
   flushText1();
-  if (field == Field::Text1) return widgets_.text1->text().toStdString();
+  if (field == Field::Text1) return widgets_.text1->toPlainText().toStdString();
   return lineEdit(field)->text().toStdString();
 }
 
 void QtServices::setText(Field field, std::string_view text) {
   if (field == Field::Text1) {
     // A new text supersedes whatever was collected before it.
-    pendingBase_ = std::string(text);
+    pendingBase_ = toQString(text);
     pendingInserted_.clear();
     return;
   }
@@ -83,13 +79,15 @@ void QtServices::setText(Field field, std::string_view text) {
   edit->setCursorPosition(0);
 }
 
-void QtServices::setSelText(std::string_view text) { pendingInserted_.append(text); }
+void QtServices::setSelText(std::string_view text) { appendUtf8(pendingInserted_, text); }
 
 void QtServices::setBarMax(float max) { widgets_.bar1->setBarMax(max); }
 
 void QtServices::setBarValue(float value) { widgets_.bar1->setBarValue(value); }
 
-void QtServices::setFilter(std::string_view filter) { nameFilters_ = toQtNameFilters(filter); }
+// The program's one filter is "description(pattern)|pattern", and the
+// description is the name filter Qt's dialogs want.
+void QtServices::setFilter(std::string_view filter) { nameFilter_ = toQString(filter.substr(0, filter.find('|'))); }
 
 DialogOutcome QtServices::remember(const std::optional<QString>& chosen) {
   if (!chosen) return DialogOutcome::Cancelled;
@@ -99,12 +97,12 @@ DialogOutcome QtServices::remember(const std::optional<QString>& chosen) {
 
 DialogOutcome QtServices::showOpen() {
   flush();
-  return remember(fileDialogs_->open(widgets_.window, toQString(fileName_), nameFilters_));
+  return remember(fileDialogs_->open(widgets_.window, toQString(fileName_), nameFilter_));
 }
 
 DialogOutcome QtServices::showSave() {
   flush();
-  return remember(fileDialogs_->save(widgets_.window, toQString(fileName_), nameFilters_));
+  return remember(fileDialogs_->save(widgets_.window, toQString(fileName_), nameFilter_));
 }
 
 std::string QtServices::fileName() { return fileName_; }
@@ -116,11 +114,11 @@ Answer QtServices::messageBox(std::string_view prompt, Buttons buttons, std::opt
   return messageBoxes_->show(widgets_.window, toQString(prompt), buttons, toQString(title.value_or(kAppTitle)));
 }
 
-FileContents QtServices::readFile(const std::string& path) { return QtFiles::readFile(path); }
+FileContents QtServices::readFile(const std::string& path) { return files::readFile(path); }
 
-std::optional<std::uintmax_t> QtServices::fileLength(const std::string& path) { return QtFiles::fileLength(path); }
+std::optional<std::uintmax_t> QtServices::fileLength(const std::string& path) { return files::fileLength(path); }
 
-std::unique_ptr<LineWriter> QtServices::replaceFile(const std::string& path) { return QtFiles::replaceFile(path); }
+std::unique_ptr<LineWriter> QtServices::replaceFile(const std::string& path) { return files::replaceFile(path); }
 
 void QtServices::clearClipboard() {
   flushText1();

@@ -3,25 +3,26 @@
 
 #include <QString>
 #include <QStringList>
+#include <QtGlobal>
 #include <memory>
 #include <optional>
 #include <string>
 
-#include "dialogs.h"
+#include "binding/dialogs.h"
 #include "services.h"
-#include "text1_access.h"
 
 class QLineEdit;
 class QWidget;
 
 namespace quorix {
 
+class ByteTextField;
 class FloatProgressBar;
 
 class QtServices final : public WindowServices {
  public:
   struct Widgets {
-    Text1Access* text1;
+    ByteTextField* text1;
     QLineEdit* text2;
     QLineEdit* text3;
     QLineEdit* text5;
@@ -31,10 +32,7 @@ class QtServices final : public WindowServices {
 
   explicit QtServices(const Widgets& widgets);
   ~QtServices() override;
-  QtServices(const QtServices&) = delete;
-  QtServices& operator=(const QtServices&) = delete;
-  QtServices(QtServices&&) = delete;
-  QtServices& operator=(QtServices&&) = delete;
+  Q_DISABLE_COPY_MOVE(QtServices)
 
   void setFileDialogs(std::unique_ptr<FileDialogs> dialogs);
   void setMessageBoxes(std::unique_ptr<MessageBoxes> boxes);
@@ -47,10 +45,7 @@ class QtServices final : public WindowServices {
    public:
     explicit CommandScope(QtServices& services) : services_(services) {}
     ~CommandScope() { services_.flush(); }
-    CommandScope(const CommandScope&) = delete;
-    CommandScope& operator=(const CommandScope&) = delete;
-    CommandScope(CommandScope&&) = delete;
-    CommandScope& operator=(CommandScope&&) = delete;
+    Q_DISABLE_COPY_MOVE(CommandScope)
 
    private:
     QtServices& services_;
@@ -88,14 +83,14 @@ class QtServices final : public WindowServices {
   Widgets widgets_;
   std::unique_ptr<FileDialogs> fileDialogs_;
   std::unique_ptr<MessageBoxes> messageBoxes_;
-  QStringList nameFilters_;
+  QString nameFilter_;
   std::string fileName_;
 
   // Text1 changes not yet shown: a whole new text, if one was set, and the
   // text inserted at the caret since (the caret is at the start after a set,
   // so the field shows inserted + base).
-  std::optional<std::string> pendingBase_;
-  std::string pendingInserted_;
+  std::optional<QString> pendingBase_;
+  QString pendingInserted_;
 };
 
 }  // namespace quorix

@@ -1,30 +1,23 @@
-#include "qt_files.h"
-
-#include "input_file.h"
+#include "binding/qt_files.h"
 
 #include <QByteArray>
-#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QString>
 
-namespace quorix {
+#include "binding/utf8.h"
+#include "input_file.h"
+
+namespace quorix::files {
 
 namespace {
-
-QString fromUtf8(const std::string& path) {
-  return QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size()));
-}
 
 // Writes into a temporary file next to the target; QSaveFile renames it over
 // the target on commit and removes it when destroyed uncommitted.
 class SaveFileWriter final : public LineWriter {
  public:
   explicit SaveFileWriter(const QString& path) : file_(path) {}
-  SaveFileWriter(const SaveFileWriter&) = delete;
-  SaveFileWriter& operator=(const SaveFileWriter&) = delete;
-  SaveFileWriter(SaveFileWriter&&) = delete;
-  SaveFileWriter& operator=(SaveFileWriter&&) = delete;
+  Q_DISABLE_COPY_MOVE(SaveFileWriter)
   ~SaveFileWriter() override = default;
 
   bool open() { return file_.open(QIODevice::WriteOnly); }
@@ -46,17 +39,17 @@ class SaveFileWriter final : public LineWriter {
 
 }  // namespace
 
-FileContents QtFiles::readFile(const std::string& path) { return readInputFile(path); }
+FileContents readFile(const std::string& path) { return readInputFile(path); }
 
-std::optional<std::uintmax_t> QtFiles::fileLength(const std::string& path) {
-  const QFileInfo info(fromUtf8(path));
+std::optional<std::uintmax_t> fileLength(const std::string& path) {
+  const QFileInfo info(toQString(path));
   if (!info.exists() || info.isDir()) return std::nullopt;
   return static_cast<std::uintmax_t>(info.size());
 }
 
-std::unique_ptr<LineWriter> QtFiles::replaceFile(const std::string& path) {
+std::unique_ptr<LineWriter> replaceFile(const std::string& path) {
   if (path.empty()) return nullptr;
-  const QString target = fromUtf8(path);
+  const QString target = toQString(path);
   // A directory cannot be replaced by a file.
   if (QFileInfo(target).isDir()) return nullptr;
   auto writer = std::make_unique<SaveFileWriter>(target);
@@ -64,4 +57,4 @@ std::unique_ptr<LineWriter> QtFiles::replaceFile(const std::string& path) {
   return writer;
 }
 
-}  // namespace quorix
+}  // namespace quorix::files

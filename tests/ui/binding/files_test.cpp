@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "binding/qt_files.h"
 #include "fake_services.h"
-#include "qt_files.h"
 #include "writer.h"
 
 namespace quorix {
@@ -18,9 +18,9 @@ namespace {
 // The save command with the real file layer and a scripted window.
 class DiskServices : public testing::FakeServices {
  public:
-  FileContents readFile(const std::string& path) override { return QtFiles::readFile(path); }
-  std::optional<std::uintmax_t> fileLength(const std::string& path) override { return QtFiles::fileLength(path); }
-  std::unique_ptr<LineWriter> replaceFile(const std::string& path) override { return QtFiles::replaceFile(path); }
+  FileContents readFile(const std::string& path) override { return files::readFile(path); }
+  std::optional<std::uintmax_t> fileLength(const std::string& path) override { return files::fileLength(path); }
+  std::unique_ptr<LineWriter> replaceFile(const std::string& path) override { return files::replaceFile(path); }
 };
 
 }  // namespace
@@ -63,59 +63,59 @@ class FilesTest : public QObject {
   void readGivesEveryByte() {
     const QByteArray bytes("a\0b\r\n\xFF\x80:\r", 9);
     put("bytes.hex", bytes);
-    const FileContents got = QtFiles::readFile(path("bytes.hex"));
+    const FileContents got = files::readFile(path("bytes.hex"));
     QVERIFY(got.status == FileContents::Status::Read);
     QCOMPARE(QByteArray::fromStdString(got.bytes), bytes);
 
     put("empty.hex", "");
-    QVERIFY(QtFiles::readFile(path("empty.hex")).status == FileContents::Status::Read);
-    QCOMPARE(QtFiles::readFile(path("empty.hex")).bytes, std::string());
+    QVERIFY(files::readFile(path("empty.hex")).status == FileContents::Status::Read);
+    QCOMPARE(files::readFile(path("empty.hex")).bytes, std::string());
   }
 
   void readRefusesMissingFilesAndDirectories() {
-    QVERIFY(QtFiles::readFile(path("missing.hex")).status == FileContents::Status::Unreadable);
+    QVERIFY(files::readFile(path("missing.hex")).status == FileContents::Status::Unreadable);
     QVERIFY(QDir(dir().path()).mkdir("folder.hex"));
-    QVERIFY(QtFiles::readFile(path("folder.hex")).status == FileContents::Status::Unreadable);
-    QVERIFY(QtFiles::readFile("").status == FileContents::Status::Unreadable);
+    QVERIFY(files::readFile(path("folder.hex")).status == FileContents::Status::Unreadable);
+    QVERIFY(files::readFile("").status == FileContents::Status::Unreadable);
   }
 
   void readLargeFile() {
     QByteArray bytes(48 * 1024 * 1024, 'x');
     for (qsizetype i = 0; i < bytes.size(); i += 4093) bytes[i] = static_cast<char>(i & 0xFF);
     put("large.hex", bytes);
-    const FileContents got = QtFiles::readFile(path("large.hex"));
+    const FileContents got = files::readFile(path("large.hex"));
     QVERIFY(got.status == FileContents::Status::Read);
     QCOMPARE(got.bytes.size(), static_cast<std::size_t>(bytes.size()));
     QVERIFY(QByteArray::fromStdString(got.bytes) == bytes);
   }
 
   void lengthOfFiles() {
-    QCOMPARE(QtFiles::fileLength(path("missing.hex")), std::nullopt);
+    QCOMPARE(files::fileLength(path("missing.hex")), std::nullopt);
     put("empty.hex", "");
-    QCOMPARE(QtFiles::fileLength(path("empty.hex")), std::optional<std::uintmax_t>(0));
+    QCOMPARE(files::fileLength(path("empty.hex")), std::optional<std::uintmax_t>(0));
     put("five.hex", "12345");
-    QCOMPARE(QtFiles::fileLength(path("five.hex")), std::optional<std::uintmax_t>(5));
+    QCOMPARE(files::fileLength(path("five.hex")), std::optional<std::uintmax_t>(5));
     QVERIFY(QDir(dir().path()).mkdir("folder.hex"));
-    QCOMPARE(QtFiles::fileLength(path("folder.hex")), std::nullopt);
+    QCOMPARE(files::fileLength(path("folder.hex")), std::nullopt);
   }
 
   void chinesePaths() {
     QVERIFY(QDir(dir().path()).mkpath(QStringLiteral("程序/输出")));
     const std::string target = path(QStringLiteral("程序/输出/文件.hex"));
     {
-      auto writer = QtFiles::replaceFile(target);
+      auto writer = files::replaceFile(target);
       QVERIFY(writer);
       QVERIFY(writer->writeLine(":00000001FF"));
       QVERIFY(writer->commit());
     }
     QCOMPARE(contents(QStringLiteral("程序/输出/文件.hex")), QByteArray(":00000001FF\r\n"));
-    QCOMPARE(QtFiles::readFile(target).bytes, std::string(":00000001FF\r\n"));
-    QCOMPARE(QtFiles::fileLength(target), std::optional<std::uintmax_t>(13));
+    QCOMPARE(files::readFile(target).bytes, std::string(":00000001FF\r\n"));
+    QCOMPARE(files::fileLength(target), std::optional<std::uintmax_t>(13));
   }
 
   void newFileAppearsOnlyOnCommit() {
     const std::string target = path("new.hex");
-    auto writer = QtFiles::replaceFile(target);
+    auto writer = files::replaceFile(target);
     QVERIFY(writer);
     QVERIFY(writer->writeLine(":0100000001FE"));
     QVERIFY(writer->writeLine(""));
@@ -129,7 +129,7 @@ class FilesTest : public QObject {
 
   void oldFileStaysUntilCommit() {
     put("a.hex", "old contents");
-    auto writer = QtFiles::replaceFile(path("a.hex"));
+    auto writer = files::replaceFile(path("a.hex"));
     QVERIFY(writer);
     QVERIFY(writer->writeLine(":00000001FF"));
     QCOMPARE(contents("a.hex"), QByteArray("old contents"));
@@ -140,10 +140,10 @@ class FilesTest : public QObject {
   void droppedWriterLeavesEverythingAsItWas() {
     put("a.hex", "old contents");
     {
-      auto writer = QtFiles::replaceFile(path("a.hex"));
+      auto writer = files::replaceFile(path("a.hex"));
       QVERIFY(writer);
       QVERIFY(writer->writeLine(":00000001FF"));
-      auto fresh = QtFiles::replaceFile(path("b.hex"));
+      auto fresh = files::replaceFile(path("b.hex"));
       QVERIFY(fresh);
       QVERIFY(fresh->writeLine(":00000001FF"));
     }
@@ -155,9 +155,9 @@ class FilesTest : public QObject {
     put("plain", "a regular file");
     QVERIFY(QDir(dir().path()).mkdir("folder.hex"));
     put("folder.hex/inside", "x");
-    QCOMPARE(QtFiles::replaceFile(path("plain/a.hex")), nullptr);  // parent is a file
-    QCOMPARE(QtFiles::replaceFile(path("missing/a.hex")), nullptr);
-    QCOMPARE(QtFiles::replaceFile(path("folder.hex")), nullptr);
+    QCOMPARE(files::replaceFile(path("plain/a.hex")), nullptr);  // parent is a file
+    QCOMPARE(files::replaceFile(path("missing/a.hex")), nullptr);
+    QCOMPARE(files::replaceFile(path("folder.hex")), nullptr);
     QCOMPARE(contents("plain"), QByteArray("a regular file"));
     QCOMPARE(contents("folder.hex/inside"), QByteArray("x"));
     QCOMPARE(entries(), (QStringList{"folder.hex", "plain"}));
@@ -167,7 +167,7 @@ class FilesTest : public QObject {
     // The target turns into a directory while the file is written; the
     // rename over it fails, and the directory keeps what it holds.
     put("a.hex", "old");
-    auto writer = QtFiles::replaceFile(path("a.hex"));
+    auto writer = files::replaceFile(path("a.hex"));
     QVERIFY(writer);
     QVERIFY(writer->writeLine(":00000001FF"));
     QVERIFY(QFile::remove(dir().filePath("a.hex")));
@@ -183,7 +183,7 @@ class FilesTest : public QObject {
     if (geteuid() == 0) QSKIP("permissions do not bind root");
     put("a.hex", "old");
     QVERIFY(QFile::setPermissions(dir().path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
-    const auto writer = QtFiles::replaceFile(path("a.hex"));
+    const auto writer = files::replaceFile(path("a.hex"));
     QVERIFY(
         QFile::setPermissions(dir().path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
     QCOMPARE(writer, nullptr);
