@@ -18,7 +18,7 @@ inline constexpr std::uintmax_t kMaxInputBytes = std::uintmax_t{256} * 1024 * 10
 [[nodiscard]] FileContents readInputFile(const std::string& path);
 
 // Everything an open descriptor (standard input) delivers up to its end, or
-// TooLarge once it passes kMaxInputBytes.
-[[nodiscard]] FileContents readInputStream(int fd);
+// TooLarge as soon as it passes `limit` bytes.
+[[nodiscard]] FileContents readInputStream(int fd, std::uintmax_t limit = kMaxInputBytes);
 
 }  // namespace quorix
