@@ -1,11 +1,13 @@
 #include "input_file.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 
 namespace quorix {
 
@@ -30,6 +32,23 @@ class Descriptor {
   int fd_;
 };
 
+// Grows `bytes` to `size`. A large buffer asks for huge pages before it is
+// first touched: faulting in tens of megabytes 4 KiB at a time can take
+// longer than reading them. The request is a hint; a refusal changes nothing.
+void growTo(std::string& bytes, std::size_t size) {
+#ifdef MADV_HUGEPAGE
+  constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
+  if (size >= 2 * kHugePage && size > bytes.capacity()) {
+    bytes.reserve(size);
+    const auto start = reinterpret_cast<std::uintptr_t>(bytes.data());
+    const std::uintptr_t begin = (start + kHugePage - 1) & ~(kHugePage - 1);
+    const std::uintptr_t end = (start + bytes.capacity()) & ~(kHugePage - 1);
+    if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+  }
+#endif
+  bytes.resize(size);
+}
+
 // Reads `fd` to its end into one string, sized for `expected` bytes up front
 // so that a regular file is read in place, never copied. Stops with TooLarge
 // as soon as more than `limit` bytes arrive.
@@ -37,12 +56,12 @@ FileContents readAll(int fd, std::size_t expected, std::uintmax_t limit) {
   constexpr std::size_t kChunk = std::size_t{1} << 16;
   FileContents contents{Status::Read, {}};
   std::string& bytes = contents.bytes;
-  bytes.resize(expected + 1);  // one byte more shows a file that grew
+  growTo(bytes, expected + 1);  // one byte more shows a file that grew
   std::size_t done = 0;
   for (;;) {
     if (done == bytes.size()) {
       if (bytes.size() > limit) return {Status::TooLarge, {}};
-      bytes.resize(std::min<std::uintmax_t>(bytes.size() + std::max(kChunk, bytes.size() / 2), limit + 1));
+      growTo(bytes, std::min<std::uintmax_t>(bytes.size() + std::max(kChunk, bytes.size() / 2), limit + 1));
     }
     const ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
     if (got < 0) {

@@ -69,13 +69,16 @@ Line readLine(std::string_view text, std::size_t pos) {
   if (i < size && text[i] == ':') {
     line.kind = Line::Kind::Record;
     const std::size_t first = ++i;
+    const auto digit = [&text](std::size_t at) { return kDigitValues[static_cast<unsigned char>(text[at])]; };
     unsigned sum = 0;
-    for (; i < size; ++i) {
-      const int value = kDigitValues[static_cast<unsigned char>(text[i])];
-      if (value < 0) break;
-      // Even positions hold a byte's high digit.
-      sum += static_cast<unsigned>(value) << (((i - first) & 1U) != 0 ? 0U : 4U);
+    // A byte at a time; the sum is of no use when a lone digit is left over.
+    for (; i + 1 < size; i += 2) {
+      const int high = digit(i);
+      const int low = digit(i + 1);
+      if ((high | low) < 0) break;
+      sum += static_cast<unsigned>(high * 16 + low);
     }
+    if (i < size && digit(i) >= 0) ++i;
     line.digits = text.substr(first, i - first);
     line.sum = sum;
     while (i < size && isBlank(text[i])) ++i;
