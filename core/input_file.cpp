@@ -40,10 +40,12 @@ void growTo(std::string& bytes, std::size_t size) {
   constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
   if (size >= 2 * kHugePage && size > bytes.capacity()) {
     bytes.reserve(size);
-    const auto start = reinterpret_cast<std::uintptr_t>(bytes.data());
-    const std::uintptr_t begin = (start + kHugePage - 1) & ~(kHugePage - 1);
-    const std::uintptr_t end = (start + bytes.capacity()) & ~(kHugePage - 1);
-    if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+    // The whole huge pages inside the buffer.
+    char* const data = bytes.data();
+    const auto start = reinterpret_cast<std::uintptr_t>(data);
+    char* const begin = data + (kHugePage - start % kHugePage) % kHugePage;
+    char* const end = data + bytes.capacity() - (start + bytes.capacity()) % kHugePage;
+    if (end > begin) ::madvise(begin, static_cast<std::size_t>(end - begin), MADV_HUGEPAGE);
   }
 #endif
   bytes.resize(size);

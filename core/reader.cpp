@@ -32,15 +32,30 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::size_t kRecordFrameDigits = 10;
 constexpr std::size_t kDataDigitsAt = 8;
 
-// Value of every character as a hexadecimal digit, -1 for the others.
-constexpr std::array<signed char, 256> kDigitValues = [] {
-  std::array<signed char, 256> values{};
+// Value of every character as a hexadecimal digit, kNoDigit for the others.
+constexpr unsigned char kNoDigit = 0xFF;
+constexpr std::array<unsigned char, 256> makeDigitValues() {
+  std::array<unsigned char, 256> values{};
   for (std::size_t c = 0; c < values.size(); ++c) {
     const auto ch = static_cast<char>(c);
-    values[c] = static_cast<signed char>(isHexDigit(ch) ? digitValue(ch) : -1);
+    values[c] = isHexDigit(ch) ? static_cast<unsigned char>(digitValue(ch)) : kNoDigit;
   }
   return values;
-}();
+}
+constexpr std::array<unsigned char, 256> kDigitValues = makeDigitValues();
+
+// "FF " cells to copy fill from; a record's data never take more room than this.
+using FillBlock = std::array<char, 256 * kCellWidth>;
+constexpr FillBlock makeFillBlock() {
+  FillBlock block{};
+  for (std::size_t i = 0; i < block.size(); i += kCellWidth) {
+    block[i] = 'F';
+    block[i + 1] = 'F';
+    block[i + 2] = ' ';
+  }
+  return block;
+}
+constexpr FillBlock kFillBlock = makeFillBlock();
 
 constexpr bool isBlank(char c) noexcept { return c == ' ' || c == '\t'; }
 constexpr bool isLineEnd(char c) noexcept { return c == '\r' || c == '\n'; }
@@ -73,12 +88,12 @@ Line readLine(std::string_view text, std::size_t pos) {
     unsigned sum = 0;
     // A byte at a time; the sum is of no use when a lone digit is left over.
     for (; i + 1 < size; i += 2) {
-      const int high = digit(i);
-      const int low = digit(i + 1);
-      if ((high | low) < 0) break;
-      sum += static_cast<unsigned>(high * 16 + low);
+      const unsigned high = digit(i);
+      const unsigned low = digit(i + 1);
+      if ((high | low) == kNoDigit) break;
+      sum += high * 16 + low;
     }
-    if (i < size && digit(i) >= 0) ++i;
+    if (i < size && digit(i) != kNoDigit) ++i;
     line.digits = text.substr(first, i - first);
     line.sum = sum;
     while (i < size && isBlank(text[i])) ++i;
@@ -136,17 +151,6 @@ class ByteTextOut {
  private:
   static constexpr std::size_t kMinPiece = std::size_t{1} << 12;
   static constexpr std::size_t kMaxPiece = std::size_t{1} << 20;
-  // "FF " cells to copy from; a record's data never take more room than this.
-  static constexpr std::array<char, 256 * kCellWidth> kFillBlock = [] {
-    std::array<char, 256 * kCellWidth> block{};
-    for (std::size_t i = 0; i < block.size(); i += kCellWidth) {
-      block[i] = 'F';
-      block[i + 1] = 'F';
-      block[i + 2] = ' ';
-    }
-    return block;
-  }();
-
   // Where `chars` more characters (at most kFillBlock's size) go.
   char* room(std::size_t chars) {
     if (piece_.empty()) piece_.resize(pieceSize_);
@@ -194,7 +198,7 @@ class HexReader {
   std::optional<std::string> take(const Line& line, std::size_t lineNumber) {
     const std::string_view digits = line.digits;
     if (line.kind != Line::Kind::Record || digits.size() < kRecordFrameDigits ||
-        digits.size() != 2 * line.byteAt(0) + kRecordFrameDigits) {
+        digits.size() != 2 * std::size_t{line.byteAt(0)} + kRecordFrameDigits) {
       return invalidRecordPrompt(lineNumber);
     }
     const unsigned count = line.byteAt(0);
@@ -203,7 +207,7 @@ class HexReader {
       return invalidRecordPrompt(lineNumber);
     }
     if ((line.sum & 0xFFU) != 0) {
-      return checksumErrorPrompt(lineNumber, recordChecksum(digits.substr(0, digits.size() - 2)));
+      return checksumErrorPrompt(lineNumber, recordChecksum(digits.substr(0, kDataDigitsAt + 2 * std::size_t{count})));
     }
     const std::uint64_t value = line.byteAt(4) * 256U + line.byteAt(5);
     switch (type) {
