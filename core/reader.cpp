@@ -209,22 +209,24 @@ class HexReader {
     if ((line.sum & 0xFFU) != 0) {
       return checksumErrorPrompt(lineNumber, recordChecksum(digits.substr(0, kDataDigitsAt + 2 * std::size_t{count})));
     }
-    const std::uint64_t value = line.byteAt(4) * 256U + line.byteAt(5);
     switch (type) {
       case kData:
         return place(line.byteAt(1) * 256U + line.byteAt(2), digits.substr(kDataDigitsAt, 2 * std::size_t{count}));
       case kSegmentAddress:
-        base_ = value * 16;
+        base_ = addressValue(line) * 16;
         segmented_ = true;
         return std::nullopt;
       case kLinearAddress:
-        base_ = value * kSegmentSize;
+        base_ = addressValue(line) * kSegmentSize;
         segmented_ = false;
         return std::nullopt;
       default:  // end of file, start addresses
         return std::nullopt;
     }
   }
+
+  // The value of an 02 or 04 record: its two data bytes.
+  static std::uint64_t addressValue(const Line& line) { return line.byteAt(4) * 256U + line.byteAt(5); }
 
   // Places a data record's cells at its full address, after the fill from
   // the end of the data before it.
