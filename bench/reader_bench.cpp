@@ -48,9 +48,8 @@ void ReadImage(benchmark::State& state) {
 // 47 MB file that becomes 50 MB of byte text.
 BENCHMARK(ReadImage)->Arg(4096)->Arg(65536)->Arg(262144)->Arg(1 << 20)->Unit(benchmark::kMillisecond);
 
-// The reader's side of the open alone: the file read from the disk and
-// converted; the byte text is counted as it goes to the field, not kept.
-// Run by itself under /usr/bin/time -v, its peak memory is the core's.
+// The core's side of the open alone: the file read from the disk and
+// converted; the byte text is counted as it goes to the field, not copied.
 class CountingField : public quorix::testing::FakeServices {
  public:
   std::size_t chars = 0;

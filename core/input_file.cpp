@@ -32,22 +32,9 @@ class Descriptor {
   int fd_;
 };
 
-// Grows `bytes` to `size`. A large buffer asks for huge pages before it is
-// first touched: faulting in tens of megabytes 4 KiB at a time can take
-// longer than reading them. The request is a hint; a refusal changes nothing.
+// Grows `bytes` to `size`, with room reserved as reserveLarge gives it.
 void growTo(std::string& bytes, std::size_t size) {
-#ifdef MADV_HUGEPAGE
-  constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
-  if (size >= 2 * kHugePage && size > bytes.capacity()) {
-    bytes.reserve(size);
-    // The whole huge pages inside the buffer.
-    char* const data = bytes.data();
-    const auto start = reinterpret_cast<std::uintptr_t>(data);
-    char* const begin = data + (kHugePage - start % kHugePage) % kHugePage;
-    char* const end = data + bytes.capacity() - (start + bytes.capacity()) % kHugePage;
-    if (end > begin) ::madvise(begin, static_cast<std::size_t>(end - begin), MADV_HUGEPAGE);
-  }
-#endif
+  if (size > bytes.capacity()) reserveLarge(bytes, size);
   bytes.resize(size);
 }
 
@@ -79,6 +66,21 @@ FileContents readAll(int fd, std::size_t expected, std::uintmax_t limit) {
 }
 
 }  // namespace
+
+void reserveLarge(std::string& buffer, std::size_t capacity) {
+  buffer.reserve(capacity);
+#ifdef MADV_HUGEPAGE
+  constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
+  if (buffer.capacity() < 2 * kHugePage) return;
+  // The whole huge pages inside the buffer. Pages the buffer has touched
+  // already stay as they are.
+  char* const data = buffer.data();
+  const auto start = reinterpret_cast<std::uintptr_t>(data);
+  char* const begin = data + (kHugePage - start % kHugePage) % kHugePage;
+  char* const end = data + buffer.capacity() - (start + buffer.capacity()) % kHugePage;
+  if (end > begin) ::madvise(begin, static_cast<std::size_t>(end - begin), MADV_HUGEPAGE);
+#endif
+}
 
 FileContents readInputFile(const std::string& path) {
   if (path.empty()) return {Status::Unreadable, {}};

@@ -10,6 +10,7 @@
 
 #include "checksum.h"
 #include "hex.h"
+#include "input_file.h"
 #include "messages.h"
 
 namespace quorix {
@@ -107,14 +108,16 @@ Line readLine(std::string_view text, std::size_t pos) {
   return line;
 }
 
-// The byte text on its way to Text1, handed over in pieces of at most
-// kMaxPiece characters: the text of a 16 MiB image is some 50 MB, and the
-// field collects it anyway, so it is never held whole here.
+// The byte text, built in one string and handed to Text1 once: at the end of
+// the read, or before the message that ends it. Its room is reserved ahead,
+// from the file's size but never beyond the span limit, so that a small file
+// cannot demand more; it is written a step at a time, so that only the room
+// used is touched.
 class ByteTextOut {
  public:
   ByteTextOut(WindowServices& ui, std::size_t fileSize)
       // Data cells take at most 3 characters for every 2 of the file.
-      : ui_(ui), pieceSize_(std::clamp(fileSize / 2 * kCellWidth, kMinPiece, kMaxPiece)) {}
+      : ui_(ui), expected_(std::min(fileSize / 2 * kCellWidth, kMaxChars)) {}
   ByteTextOut(const ByteTextOut&) = delete;
   ByteTextOut& operator=(const ByteTextOut&) = delete;
   ByteTextOut(ByteTextOut&&) = delete;
@@ -142,25 +145,32 @@ class ByteTextOut {
     }
   }
 
-  // Hands what is held to the field.
+  // Hands the text to the field.
   void flush() {
-    if (used_ > 0) ui_.setSelText(std::string_view(piece_.data(), used_));
+    if (used_ > 0) ui_.setSelText(std::string_view(text_.data(), used_));
     used_ = 0;
   }
 
  private:
-  static constexpr std::size_t kMinPiece = std::size_t{1} << 12;
-  static constexpr std::size_t kMaxPiece = std::size_t{1} << 20;
-  // Where `chars` more characters (at most kFillBlock's size) go.
+  static constexpr std::size_t kMaxChars = kMaxReadCells * kCellWidth;
+  static constexpr std::size_t kStep = std::size_t{1} << 20;
+
+  // Where `chars` more characters go. The span limit keeps the text within
+  // kMaxChars, and with it every reservation.
   char* room(std::size_t chars) {
-    if (piece_.empty()) piece_.resize(pieceSize_);
-    if (used_ + chars > piece_.size()) flush();
-    return piece_.data() + used_;
+    const std::size_t needed = used_ + chars;
+    if (needed > text_.size()) {
+      if (needed > text_.capacity()) {
+        reserveLarge(text_, std::max(needed, std::min(std::max(2 * text_.capacity(), expected_), kMaxChars)));
+      }
+      text_.resize(std::max(needed, std::min(used_ + kStep, text_.capacity())));
+    }
+    return text_.data() + used_;
   }
 
   WindowServices& ui_;
-  std::size_t pieceSize_;
-  std::string piece_;
+  std::size_t expected_;
+  std::string text_;
   std::size_t used_ = 0;
 };
 
