@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "hex.h"
 #include "hex_records.h"
 
 namespace quorix::bench {
@@ -36,7 +35,7 @@ inline std::string imageByteText(unsigned records) {
   std::string text;
   text.reserve(records * 48UL);
   for (unsigned r = 0; r < records; ++r) {
-    for (unsigned i = 0; i < 16; ++i) text.append(Hexx(imageByte(r, i))).push_back(' ');
+    for (unsigned i = 0; i < 16; ++i) text.append(testing::hexByte(imageByte(r, i))).push_back(' ');
   }
   return text;
 }

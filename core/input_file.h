@@ -17,8 +17,14 @@ inline constexpr std::uintmax_t kMaxInputBytes = std::uintmax_t{256} * 1024 * 10
 // never blocks), and so is a file larger than kMaxInputBytes.
 [[nodiscard]] FileContents readInputFile(const std::string& path);
 
+// Reserves room for `capacity` bytes in `buffer`, which should not have
+// touched much of it yet. A large buffer asks for huge pages before it is
+// first written: faulting in tens of megabytes 4 KiB at a time can take
+// longer than reading them. The request is a hint; a refusal changes nothing.
+void reserveLarge(std::string& buffer, std::size_t capacity);
+
 // Everything an open descriptor (standard input) delivers up to its end, or
-// TooLarge once it passes kMaxInputBytes.
-[[nodiscard]] FileContents readInputStream(int fd);
+// TooLarge as soon as it passes `limit` bytes.
+[[nodiscard]] FileContents readInputStream(int fd, std::uintmax_t limit = kMaxInputBytes);
 
 }  // namespace quorix

@@ -19,31 +19,42 @@ using testing::FakeServices;
 using testing::lines;
 using testing::record;
 
+// Text5 before a read: a read that adds cells replaces it.
+constexpr const char* kOldStart = "7777";
+
 // Reads `file` through the open command as a user who picks it would.
 std::unique_ptr<FakeServices> readFile(const std::string& file) {
   auto ui = std::make_unique<FakeServices>();
   ui->files["/tmp/a.hex"] = file;
+  ui->fields[Field::Text5] = kOldStart;
   ui->openAnswers.push_back({DialogOutcome::Chosen, "/tmp/a.hex"});
   openCommand(*ui);
   return ui;
 }
 
+void expectOneMessage(const FakeServices& ui, const std::string& prompt, const std::string& name) {
+  ASSERT_EQ(ui.messages.size(), 1U) << name;
+  EXPECT_EQ(ui.messages[0].prompt, prompt) << name;
+  EXPECT_EQ(ui.messages[0].title, "文件出错") << name;
+  EXPECT_EQ(ui.messages[0].buttons, Buttons::Ok) << name;
+}
+
 const std::string kExample = ":03001000010203E7\r\n:02001800AABB81\r\n:00000001FF\r\n";
+const std::string kExampleCells = cells("FF ", 16) + "01 02 03 " + cells("FF ", 5) + "AA BB ";
 
 TEST(Reader, WorkedExample) {
   const auto ui = readFile(kExample);
   ASSERT_EQ(kExample.size(), 49U);
-  EXPECT_EQ(ui->fields.at(Field::Text1), cells("FF ", 16) + "01 02 03 " + cells("FF ", 5) + "AA BB ");
+  EXPECT_EQ(ui->fields.at(Field::Text1), kExampleCells);
   EXPECT_EQ(ui->fields.at(Field::Text1).size(), 26 * kCellWidth);
   EXPECT_EQ(ui->barMax, 50);
   EXPECT_EQ(ui->barValueHistory, (std::vector<float>{0, 19, 36, 49}));
   EXPECT_TRUE(ui->messages.empty());
-  // The bar is reset before its maximum is set, and the field emptied after both.
+  // Cell 0 stands for address 0000, and the whole text lies below FFFF.
   EXPECT_EQ(ui->fields.at(Field::Text5), "0000");
 }
 
-TEST(Reader, LineEndsAndBlankLinesDoNotShiftRecords) {
-  const std::string expected = cells("FF ", 16) + "01 02 03 " + cells("FF ", 5) + "AA BB ";
+TEST(Reader, LineEndsBlanksAndByteOrderMarkDoNotShiftRecords) {
   const struct {
     const char* name;
     std::string file;
@@ -53,11 +64,14 @@ TEST(Reader, LineEndsAndBlankLinesDoNotShiftRecords) {
       {"CR", ":03001000010203E7\r:02001800AABB81\r:00000001FF\r", {0, 18, 34, 46}},
       {"blank lines", "\r\n:03001000010203E7\r\n\r\n  \r\n:02001800AABB81\n\n:00000001FF", {0, 21, 43, 55}},
       {"no final line end", ":03001000010203E7\r\n:02001800AABB81\r\n:00000001FF", {0, 19, 36, 47}},
-      {"no end-of-file record", ":03001000010203E7\r\n:02001800AABB81\r\n", {0, 19, 36}},
+      {"byte-order mark", "\xEF\xBB\xBF" + kExample, {0, 22, 39, 52}},
+      {"blanks and tabs around records",
+       " \t:03001000010203E7 \r\n\t:02001800AABB81\t\r\n:00000001FF  \r\n",
+       {0, 22, 41, 56}},
   };
   for (const auto& c : cases) {
     const auto ui = readFile(c.file);
-    EXPECT_EQ(ui->fields.at(Field::Text1), expected) << c.name;
+    EXPECT_EQ(ui->fields.at(Field::Text1), kExampleCells) << c.name;
     EXPECT_EQ(ui->barMax, static_cast<float>(c.file.size() + 1)) << c.name;
     EXPECT_EQ(ui->barValueHistory, c.bar) << c.name;
     EXPECT_TRUE(ui->messages.empty()) << c.name;
@@ -68,10 +82,64 @@ TEST(Reader, FirstRecordIsFilledBackToItsPage) {
   const struct {
     unsigned address;
     std::size_t fill;
-  } cases[] = {{0x0120, 0x20}, {0x0020, 0x20}, {0x0100, 0}, {0x00FF, 0xFF}, {0x0000, 0}};
+    const char* text5;
+  } cases[] = {{0x0120, 0x20, "0100"}, {0x0020, 0x20, "0000"}, {0x0100, 0, "0100"},
+               {0x00FF, 0xFF, "0000"}, {0x0000, 0, "0000"},    {0xFFFF, 0xFF, "FF00"}};
   for (const auto& c : cases) {
     const auto ui = readFile(lines({record(c.address, 0, {0x5A}), ":00000001FF"}));
     EXPECT_EQ(ui->fields.at(Field::Text1), cells("FF ", c.fill) + "5A ") << c.address;
+    EXPECT_EQ(ui->fields.at(Field::Text5), c.text5) << c.address;
+  }
+}
+
+// Every data record lands at its full address, whatever address records,
+// gaps and 64 KiB boundaries lie between; Text5 names cell 0's address, with
+// eight digits once any cell lies above FFFF.
+TEST(Reader, SegmentsArePlacedByAddress) {
+  const std::vector<unsigned> sixteen(16, 0xAB);
+  const std::string program = record(0x0000, 0, std::vector<unsigned>(16, 0x11)) + "\r\n" +
+                              record(0x0010, 0, std::vector<unsigned>(16, 0x22)) + "\r\n";
+  const struct {
+    const char* name;
+    std::string file;
+    std::string text1;
+    const char* text5;
+  } cases[] = {
+      {"repeated 04 record",
+       lines({record(0, 4, {0, 0}), record(0x0000, 0, {1, 2, 3, 4}), record(0, 4, {0, 0}),
+              record(0x0010, 0, {5, 6, 7, 8}), ":00000001FF"}),
+       "01 02 03 04 " + cells("FF ", 12) + "05 06 07 08 ", "0000"},
+      {"configuration bytes behind program bytes",
+       program + lines({record(0, 4, {0, 1}), record(0x000E, 0, {0xC1, 0xC2}), ":00000001FF"}),
+       cells("11 ", 16) + cells("22 ", 16) + cells("FF ", 0x1000E - 0x20) + "C1 C2 ", "00000000"},
+      {"next 64 KiB range after a gap",
+       lines({record(0xFFE4, 0, sixteen), record(0, 4, {0, 1}), record(0x0000, 0, {1}), ":00000001FF"}),
+       cells("FF ", 0xE4) + cells("AB ", 16) + cells("FF ", 12) + "01 ", "0000FF00"},
+      {"contiguous across 64 KiB, then an 02 jump far ahead",
+       lines({record(0xFFF0, 0, sixteen), record(0, 4, {0x00, 0x01}), record(0x0000, 0, sixteen),
+              record(0, 2, {0x20, 0x00}), record(0x0100, 0, {0x01}), ":00000001FF"}),
+       cells("FF ", 0xF0) + cells("AB ", 32) + cells("FF ", 0x20100 - 0x10010) + "01 ", "0000FF00"},
+      {"02 record", lines({record(0x0000, 0, {1}), record(0, 2, {0x00, 0x01}), record(0x0000, 0, {2}), ":00000001FF"}),
+       "01 " + cells("FF ", 15) + "02 ", "0000"},
+      {"image high up", lines({record(0, 4, {0x08, 0x00}), record(0x0120, 0, {7}), ":00000001FF"}),
+       cells("FF ", 0x20) + "07 ", "08000100"},
+      {"last byte at FFFF", lines({record(0xFFF0, 0, sixteen), ":00000001FF"}), cells("FF ", 0xF0) + cells("AB ", 16),
+       "FF00"},
+      {"record across FFFF without a segment base", lines({record(0xFFFF, 0, {1, 2}), ":00000001FF"}),
+       cells("FF ", 0xFF) + "01 02 ", "0000FF00"},
+      {"empty data record is not compared",
+       lines({record(0x0010, 0, {1}), record(0x0000, 0, {}), record(0x0011, 0, {2}), ":00000001FF"}),
+       cells("FF ", 16) + "01 02 ", "0000"},
+      {"start address records",
+       lines({record(0x0000, 0, {1}), record(0, 3, {0, 0, 0x12, 0x34}), record(0x0003, 0, {2}),
+              record(0, 5, {0, 0, 0, 0}), ":00000001FF"}),
+       "01 FF FF 02 ", "0000"},
+  };
+  for (const auto& c : cases) {
+    const auto ui = readFile(c.file);
+    EXPECT_EQ(ui->fields.at(Field::Text1), c.text1) << c.name;
+    EXPECT_EQ(ui->fields.at(Field::Text5), c.text5) << c.name;
+    EXPECT_TRUE(ui->messages.empty()) << c.name;
   }
 }
 
@@ -88,18 +156,131 @@ TEST(Reader, RecordsThatStartBeforeThePreviousEndAreRefused) {
       {"past a start address record",
        {record(0x0000, 0, {1, 2}), record(0, 5, {0, 0, 0, 0}), record(0x0001, 0, {9})},
        "01 02 "},
+      {"back to a lower 64 KiB range",
+       {record(0, 4, {0, 1}), record(0x0000, 0, {1}), record(0, 4, {0, 0}), record(0xFF00, 0, {2})},
+       "01 "},
+      {"behind a segment base, wrapping at FFFF", {record(0, 2, {0x10, 0}), record(0xFFFF, 0, {1, 2})}, ""},
   };
   for (const auto& c : cases) {
     std::vector<std::string> file = c.records;
-    file.push_back(":00000001FF");
+    file.emplace_back(":00000001FF");
     const auto ui = readFile(lines(file));
     EXPECT_EQ(ui->fields.at(Field::Text1), c.cellsBefore) << c.name;
-    ASSERT_EQ(ui->messages.size(), 1U) << c.name;
-    EXPECT_EQ(ui->messages[0].prompt, "Hex文件出错，请重新编译！");
-    EXPECT_EQ(ui->messages[0].title, "文件出错");
-    EXPECT_EQ(ui->messages[0].buttons, Buttons::Ok);
-    // The bar keeps the value it had before the record that ran into the next one.
-    EXPECT_EQ(ui->barValueHistory, std::vector<float>{0}) << c.name;
+    expectOneMessage(*ui, "Hex文件出错，请重新编译！", c.name);
+    // The bar keeps the value it had after the record before the refused one.
+    std::size_t before = 0;
+    for (std::size_t i = 0; i + 1 < c.records.size(); ++i) before += c.records[i].size() + 2;
+    EXPECT_EQ(ui->barValue, static_cast<float>(before)) << c.name;
+  }
+}
+
+// Lines that are not records stop the read at their line, counted from 1 by
+// CR LF, LF or CR, blank lines included; the cells before them stay.
+TEST(Reader, LinesThatAreNoRecordsStopTheRead) {
+  const std::string one = ":0100000001FE\r\n";  // 01 at 0000
+  const struct {
+    const char* name;
+    std::string file;
+    std::size_t line;
+    std::string cellsBefore;
+  } cases[] = {
+      {"comment line", "# build 12\r\n" + kExample, 1, ""},
+      {"no colon", one + "0100010002FC\r\n:00000001FF\r\n", 2, "01 "},
+      {"byte-order mark inside", one + "\xEF\xBB\xBF:0100010002FC\r\n", 2, "01 "},
+      {"NUL bytes", std::string(40, '\0'), 1, ""},
+      {"Latin-1 letter",
+       one + ":02000100\xE9"
+             "A00\r\n",
+       2, "01 "},
+      {"text after the record", one + ":00000001FF x\r\n", 2, "01 "},
+      {"blank lines counted", one + "\n\r\n\r  \r:zz\r\n", 6, "01 "},
+      {"record type 06", one + ":00000006FA\r\n", 2, "01 "},
+      {"04 record of three bytes", one + ":03000004000100F8\r\n", 2, "01 "},
+      {"02 record of one byte", one + ":01000002FFFE\r\n", 2, "01 "},
+  };
+  for (const auto& c : cases) {
+    const auto ui = readFile(c.file);
+    EXPECT_EQ(ui->fields.at(Field::Text1), c.cellsBefore) << c.name;
+    expectOneMessage(*ui, invalidRecordPrompt(c.line), c.name);
+    EXPECT_EQ(ui->barValue, c.cellsBefore.empty() ? 0.0F : static_cast<float>(one.size())) << c.name;
+    EXPECT_EQ(ui->fields.at(Field::Text5), c.cellsBefore.empty() ? kOldStart : "0000") << c.name;
+  }
+}
+
+TEST(Reader, DamagedRecordsStopTheRead) {
+  const std::string one = ":0100000001FE\r\n";
+  const struct {
+    const char* name;
+    std::string file;
+    std::string prompt;
+  } cases[] = {
+      {"wrong checksum", one + ":0400100005060708D3\r\n", checksumErrorPrompt(2, "D2")},
+      {"wrong checksum, lower case", one + ":03000200abcd0f00\r\n", checksumErrorPrompt(2, "74")},
+      {"wrong checksum, end-of-file record", one + ":00000001FE\r\n", checksumErrorPrompt(2, "FF")},
+      {"non-hexadecimal digit", one + ":04001000050G0708D2\r\n", invalidRecordPrompt(2)},
+      {"count longer than the line", one + ":0500000001020304F2\r\n", invalidRecordPrompt(2)},
+      {"count shorter than the line", one + ":0300000001020304F2\r\n", invalidRecordPrompt(2)},
+      {"cut-off last line", one + ":0400000001020", invalidRecordPrompt(2)},
+      {"cut-off after the type", one + ":04000000", invalidRecordPrompt(2)},
+      {"colon alone", one + ":", invalidRecordPrompt(2)},
+  };
+  for (const auto& c : cases) {
+    const auto ui = readFile(c.file);
+    EXPECT_EQ(ui->fields.at(Field::Text1), "01 ") << c.name;
+    expectOneMessage(*ui, c.prompt, c.name);
+    EXPECT_EQ(ui->barValueHistory, (std::vector<float>{0, static_cast<float>(one.size())})) << c.name;
+  }
+}
+
+// The byte text stands for at most 16 MiB of addresses from cell 0, so that a
+// small sparse file cannot demand gigabytes.
+TEST(Reader, SpanLimit) {
+  std::vector<std::string> sparse;  // 4 KB: one byte every 16 MiB
+  for (unsigned s = 0; s < 256; ++s) {
+    sparse.push_back(record(0, 4, {s, 0}));
+    sparse.push_back(record(0x0000, 0, {s}));
+  }
+  const struct {
+    const char* name;
+    std::string file;
+    std::string cells;
+  } cases[] = {
+      {"small sparse file", lines(sparse), "00 "},
+      {"one byte past the limit",
+       lines({record(0x0010, 0, {1}), record(0, 4, {0x01, 0x00}), record(0x0000, 0, {2}), ":00000001FF"}),
+       cells("FF ", 16) + "01 "},
+  };
+  for (const auto& c : cases) {
+    const auto ui = readFile(c.file);
+    EXPECT_EQ(ui->fields.at(Field::Text1), c.cells) << c.name;
+    expectOneMessage(*ui, "Hex文件的数据地址范围超过16MB，无法转换！", c.name);
+  }
+
+  // The limit counts from cell 0: its last cell is taken, a byte after it is not.
+  const auto ui = readFile(lines({record(0x0120, 0, {1}), record(0, 4, {0x01, 0x00}), record(0x00FF, 0, {2}),
+                                  record(0x0100, 0, {3}), ":00000001FF"}));
+  const std::string& text = ui->fields.at(Field::Text1);
+  EXPECT_EQ(text.size(), kMaxReadCells * kCellWidth);
+  EXPECT_EQ(text.substr(text.size() - 6), "FF 02 ");
+  EXPECT_EQ(ui->fields.at(Field::Text5), "00000100");
+  expectOneMessage(*ui, "Hex文件的数据地址范围超过16MB，无法转换！", "past the last cell");
+}
+
+TEST(Reader, MissingEndRecordKeepsTheCellsAndSaysSo) {
+  const struct {
+    const char* name;
+    std::string file;
+    std::vector<float> bar;
+  } cases[] = {
+      {"CR LF", ":03001000010203E7\r\n:02001800AABB81\r\n", {0, 19, 36}},
+      {"no final line end", ":03001000010203E7\r\n:02001800AABB81", {0, 19, 34}},
+  };
+  for (const auto& c : cases) {
+    const auto ui = readFile(c.file);
+    EXPECT_EQ(ui->fields.at(Field::Text1), kExampleCells) << c.name;
+    EXPECT_EQ(ui->barValueHistory, c.bar) << c.name;
+    expectOneMessage(*ui, "Hex文件缺少结束记录，文件可能不完整！", c.name);
+    EXPECT_EQ(ui->fields.at(Field::Text5), "0000") << c.name;
   }
 }
 
@@ -107,14 +288,14 @@ TEST(Reader, AddressErrorKeepsTheBarOfThePreviousRecord) {
   const std::string file = lines({record(0x0000, 0, {1}), record(0x0010, 0, {2}), record(0x0005, 0, {3})});
   const auto ui = readFile(file);
   EXPECT_EQ(ui->fields.at(Field::Text1), "01 " + cells("FF ", 15) + "02 ");
-  EXPECT_EQ(ui->barValueHistory, (std::vector<float>{0, 15}));
+  EXPECT_EQ(ui->barValueHistory, (std::vector<float>{0, 15, 30}));
   EXPECT_EQ(ui->messages.size(), 1U);
 }
 
 TEST(Reader, OnlyDataRecordsAddCells) {
   EXPECT_EQ(readFile(":020000040000FA\r\n:0400000001020304F2\r\n:00000001FF\r\n")->fields.at(Field::Text1),
             "01 02 03 04 ");
-  // Start address records lie between data records without breaking the fill.
+  // Address records between data records add no cells of their own.
   const auto ui = readFile(
       lines({record(0x0000, 0, {1}), record(0, 3, {0, 0, 0x12, 0x34}), record(0x0003, 0, {2}), ":00000001FF"}));
   EXPECT_EQ(ui->fields.at(Field::Text1), "01 FF FF 02 ");
@@ -122,16 +303,10 @@ TEST(Reader, OnlyDataRecordsAddCells) {
 }
 
 TEST(Reader, EndOfFileRecordEndsTheRead) {
-  const auto ui = readFile(lines({record(0x0000, 0, {1}), ":00000001FF", record(0x0001, 0, {2})}));
+  const auto ui =
+      readFile(lines({record(0x0000, 0, {1}), ":00000001FF", record(0x0001, 0, {2}), "# not looked at", ":0"}));
   EXPECT_EQ(ui->fields.at(Field::Text1), "01 ");
   EXPECT_EQ(ui->barValueHistory, (std::vector<float>{0, 15, 28}));
-}
-
-TEST(Reader, AddressRecordsStartNewSegmentsThatFollowDirectly) {
-  std::vector<unsigned> sixteen(16, 0xAB);
-  const auto ui = readFile(lines({record(0xFFF0, 0, sixteen), record(0, 4, {0x00, 0x01}), record(0x0000, 0, sixteen),
-                                  record(0, 2, {0x20, 0x00}), record(0x0100, 0, {0x01}), ":00000001FF"}));
-  EXPECT_EQ(ui->fields.at(Field::Text1), cells("FF ", 0xF0) + cells("AB ", 32) + "01 ");
   EXPECT_TRUE(ui->messages.empty());
 }
 
@@ -143,55 +318,44 @@ TEST(Reader, WholeSegmentOfTwoDistantRecords) {
   EXPECT_EQ(text.substr(0, 48), cells("11 ", 16));
   EXPECT_EQ(text.substr(48, 65504 * 3), cells("FF ", 65504));
   EXPECT_EQ(text.substr(196608 - 48), cells("11 ", 16));
+  EXPECT_EQ(ui->fields.at(Field::Text5), "0000");
 }
 
 TEST(Reader, DigitsKeepTheirCaseAndFillStaysUpperCase) {
-  const auto ui = readFile(":03000200abCd0f00\r\n:00000001ff\r\n");
+  const auto ui = readFile(":03000200abCd0f74\r\n:00000001ff\r\n");
   EXPECT_EQ(ui->fields.at(Field::Text1), "FF FF ab Cd 0f ");
 }
 
-TEST(Reader, CutOffFileKeepsWhatIsThere) {
-  EXPECT_EQ(readFile(":0400000001020")->fields.at(Field::Text1), "01 02 0  ");
-  EXPECT_EQ(readFile(":04000000")->fields.at(Field::Text1), "    ");
-  EXPECT_EQ(readFile(":0")->fields.at(Field::Text1), "");
-}
-
-TEST(Reader, BytesBeyondAsciiAreTakenAsLatin1) {
-  EXPECT_EQ(readFile(":02000000\xE9"
-                     "A00\r\n")
-                ->fields.at(Field::Text1),
-            "\xC3\xA9"
-            "A 00 ");
-}
-
+// A file without a single record reads as empty, without a message.
 TEST(Reader, EmptyFile) {
-  const auto ui = readFile("");
-  EXPECT_EQ(ui->fields.at(Field::Text1), "");
-  EXPECT_EQ(ui->barMax, 1);
-  EXPECT_EQ(ui->barValue, 0);
-  EXPECT_EQ(ui->selTextCalls, 0U);
-  EXPECT_TRUE(ui->messages.empty());
+  for (const std::string file : {"", "\xEF\xBB\xBF", " \r\n\t\n"}) {
+    const auto ui = readFile(file);
+    EXPECT_EQ(ui->fields.at(Field::Text1), "");
+    EXPECT_EQ(ui->barMax, static_cast<float>(file.size() + 1));
+    EXPECT_EQ(ui->barValue, 0);
+    EXPECT_EQ(ui->selTextCalls, 0U);
+    EXPECT_TRUE(ui->messages.empty());
+    EXPECT_EQ(ui->fields.at(Field::Text5), kOldStart);
+  }
 }
 
 TEST(Reader, UnreadableFileLeavesFieldAndBarAlone) {
-  for (const bool missing : {true, false}) {
+  enum class Failure { Missing, Unreadable, TooLarge };
+  for (const Failure failure : {Failure::Missing, Failure::Unreadable, Failure::TooLarge}) {
     FakeServices ui;
     ui.barMax = 7;
     ui.barValue = 3;
-    if (!missing) {
-      ui.files["/x.hex"] = kExample;
-      ui.unreadable.insert("/x.hex");
-    }
+    if (failure != Failure::Missing) ui.files["/x.hex"] = kExample;
+    if (failure == Failure::Unreadable) ui.unreadable.insert("/x.hex");
+    if (failure == Failure::TooLarge) ui.tooLarge.insert("/x.hex");
     ui.openAnswers.push_back({DialogOutcome::Chosen, "/x.hex"});
     openCommand(ui);
     EXPECT_EQ(ui.fields[Field::Text1], kDefaultByteText);
     EXPECT_EQ(ui.barMax, 7);
     EXPECT_EQ(ui.barValue, 3);
     EXPECT_TRUE(ui.barValueHistory.empty());
-    ASSERT_EQ(ui.messages.size(), 1U);
-    EXPECT_EQ(ui.messages[0].prompt, "文件读取失败！");
-    EXPECT_EQ(ui.messages[0].title, "文件出错");
-    EXPECT_EQ(ui.messages[0].buttons, Buttons::Ok);
+    expectOneMessage(ui, failure == Failure::TooLarge ? "文件太大（超过256MB），无法读取！" : "文件读取失败！",
+                     "failure " + std::to_string(static_cast<int>(failure)));
   }
 }
 

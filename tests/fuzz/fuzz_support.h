@@ -1,6 +1,6 @@
 // Shared pieces of the randomised tests: a seeded generator, and an Intel HEX
-// parser and file builder that know nothing of the program's own code, so
-// that they can serve as the independent model the results are checked against.
+// parser that knows nothing of the program's own code, so that it can serve
+// as an independent check of the results; records are built by hex_records.h.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "hex_records.h"
 
 namespace quorix::fuzz {
 
@@ -56,29 +58,10 @@ class Random {
   std::mt19937_64 engine_;
 };
 
-inline int hexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-inline std::string hexByte(unsigned v, bool lower = false) {
-  const char* digits = lower ? "0123456789abcdef" : "0123456789ABCDEF";
-  return {digits[(v >> 4U) & 0xFU], digits[v & 0xFU]};
-}
-
-// One record line without its line end; `dataText` holds the data digits as
-// they should stand in the file (their case is free).
-inline std::string recordLine(unsigned address, unsigned type, const std::string& dataText) {
-  const auto count = static_cast<unsigned>(dataText.size() / 2);
-  unsigned sum = count + (address >> 8U) + (address & 0xFFU) + type;
-  for (std::size_t i = 0; i + 1 < dataText.size(); i += 2) {
-    sum += static_cast<unsigned>(hexValue(dataText[i]) * 16 + hexValue(dataText[i + 1]));
-  }
-  return ":" + hexByte(count) + hexByte(address >> 8U) + hexByte(address & 0xFFU) + hexByte(type) + dataText +
-         hexByte((0x100U - (sum & 0xFFU)) & 0xFFU);
-}
+// The record builder and digit helpers the tests share.
+using testing::hexByte;
+using testing::hexValue;
+using testing::recordLine;
 
 // A strict reading of an Intel HEX file as the program writes it: CR LF after
 // every line, data records (00) and one end-of-file record (01) last.
