@@ -1,12 +1,14 @@
 #include "console_services.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <utility>
 
@@ -17,7 +19,11 @@ namespace quorix::cli {
 
 namespace {
 
-constexpr std::size_t kChunk = std::size_t{1} << 20;
+// Pending output is written in pieces of this size.
+constexpr std::size_t kWriteChunk = std::size_t{1} << 20;
+// Text1 grows in pieces of this size. Only the pages written count as
+// memory in use, so a large piece costs no more than a small one.
+constexpr std::size_t kTextChunk = std::size_t{64} << 20;
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::string_view kProgram = "quorix-cli";
 
@@ -102,7 +108,7 @@ class ReplacingWriter final : public LineWriter {
 
   bool writeLine(std::string_view line) override {
     pending_.append(line).append(kLineEnd);
-    return pending_.size() < kChunk || flush();
+    return pending_.size() < kWriteChunk || flush();
   }
 
   bool commit() override {
@@ -129,6 +135,16 @@ class ReplacingWriter final : public LineWriter {
   std::string pending_;
   bool renamed_ = false;
 };
+
+// Lets the kernel back a large buffer with huge pages: a byte text of tens of
+// megabytes then takes a few dozen page faults instead of thousands.
+void askForHugePages(char* data, std::size_t size) {
+  const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+  const auto begin = (reinterpret_cast<std::uintptr_t>(data) + page - 1) / page * page;
+  const auto end = reinterpret_cast<std::uintptr_t>(data) + size;
+  // Only advice: where it is not taken, the buffer works as it is.
+  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+}
 
 }  // namespace
 
@@ -162,7 +178,9 @@ bool ConsoleServices::writeByteText(int fd) const {
 void ConsoleServices::appendByteText(std::string_view text) {
   if (text.empty()) return;
   if (byteText_.empty() || byteText_.back().capacity() - byteText_.back().size() < text.size()) {
-    byteText_.emplace_back().reserve(std::max(kChunk, text.size()));
+    std::string& chunk = byteText_.emplace_back();
+    chunk.reserve(std::max(kTextChunk, text.size()));
+    askForHugePages(chunk.data(), chunk.capacity());
   }
   byteText_.back().append(text);
 }
