@@ -139,11 +139,11 @@ class ReplacingWriter final : public LineWriter {
 // Lets the kernel back a large buffer with huge pages: a byte text of tens of
 // megabytes then takes a few dozen page faults instead of thousands.
 void askForHugePages(char* data, std::size_t size) {
-  const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
-  const auto begin = (reinterpret_cast<std::uintptr_t>(data) + page - 1) / page * page;
-  const auto end = reinterpret_cast<std::uintptr_t>(data) + size;
+  const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+  // madvise wants a page-aligned start: the buffer's first whole page.
+  const std::size_t skip = (page - reinterpret_cast<std::uintptr_t>(data) % page) % page;
   // Only advice: where it is not taken, the buffer works as it is.
-  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+  if (size > skip) ::madvise(data + skip, size - skip, MADV_HUGEPAGE);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <getopt.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <optional>
@@ -107,14 +108,14 @@ struct Options {
 
 // Options may stand anywhere on the line, before or after the command.
 std::optional<int> parse(int argc, char** argv, Options& options) {
-  static const option kLongOptions[] = {{"address", required_argument, nullptr, 'a'},
-                                        {"output", required_argument, nullptr, 'o'},
-                                        {"help", no_argument, nullptr, 'h'},
-                                        {"version", no_argument, nullptr, 'V'},
-                                        {nullptr, 0, nullptr, 0}};
+  static const std::array<option, 5> kLongOptions = {{{"address", required_argument, nullptr, 'a'},
+                                                      {"output", required_argument, nullptr, 'o'},
+                                                      {"help", no_argument, nullptr, 'h'},
+                                                      {"version", no_argument, nullptr, 'V'},
+                                                      {nullptr, 0, nullptr, 0}}};
   opterr = 0;
   for (;;) {
-    const int c = getopt_long(argc, argv, ":a:o:h", kLongOptions, nullptr);
+    const int c = getopt_long(argc, argv, ":a:o:h", kLongOptions.data(), nullptr);
     switch (c) {
       case -1:
         for (int i = optind; i < argc; ++i) options.operands.emplace_back(argv[i]);
