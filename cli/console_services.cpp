@@ -24,6 +24,7 @@ constexpr std::size_t kWriteChunk = std::size_t{1} << 20;
 // Text1 grows in pieces of this size. Only the pages written count as
 // memory in use, so a large piece costs no more than a small one.
 constexpr std::size_t kTextChunk = std::size_t{64} << 20;
+constexpr std::size_t kSmallText = std::size_t{2} << 20;
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::string_view kProgram = "quorix-cli";
 
@@ -180,7 +181,8 @@ void ConsoleServices::appendByteText(std::string_view text) {
   if (byteText_.empty() || byteText_.back().capacity() - byteText_.back().size() < text.size()) {
     std::string& chunk = byteText_.emplace_back();
     chunk.reserve(std::max(kTextChunk, text.size()));
-    askForHugePages(chunk.data(), chunk.capacity());
+    // Small texts keep small pages: a huge page is zeroed whole when first touched.
+    askForHugePages(chunk.data() + kSmallText, chunk.capacity() - kSmallText);
   }
   byteText_.back().append(text);
 }

@@ -3,9 +3,10 @@
 # the same files: a 64 KiB and a 16 MiB image of random data in contiguous
 # 16-byte records (srec_cat puts an 04 record before every 64 KiB). Each tool
 # runs RUNS times (15 by default), alternating with its peers, output to
-# /dev/null; the table shows medians in milliseconds and the peer's time as a
-# multiple of quorix-cli's. Then the peak resident memory of `quorix-cli text`
-# on the 16 MiB image against 2 x (file size + byte text size).
+# /dev/null (bench/cli/timing.py); the tables show medians in milliseconds,
+# wall clock and CPU, and the peers' times as multiples of quorix-cli's. Then
+# the peak resident memory of `quorix-cli text` on the 16 MiB image against
+# 2 x (file size + byte text size).
 #
 #   bench/cli/compare.sh [quorix-cli binary] [runs]
 # Needs srecord and python3-intelhex. Not a test: the figures depend on the machine.
@@ -42,59 +43,27 @@ for size in 64K 16M; do
   "$cli" text "$size.hex" > "$size.txt"
 done
 
-# Milliseconds one run of the command takes, wall clock.
-elapsed() {
-  local start=$EPOCHREALTIME
-  "$@" > /dev/null
-  local end=$EPOCHREALTIME
-  echo "$start $end" | awk '{ printf "%.3f\n", ($2 - $1) * 1000 }'
-}
-median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-
-# compare LABEL -- OURS... -- PEER1... [-- PEER2...]: one table row.
-compare() {
-  local label="$1"
-  shift 2
-  local -a cmds=()
-  local cmd=""
-  for word in "$@"; do
-    if [ "$word" = "--" ]; then cmds+=("$cmd"); cmd=""; else cmd+=" $(printf '%q' "$word")"; fi
-  done
-  cmds+=("$cmd")
-  local i k
-  for ((i = 0; i < runs; i++)); do
-    for k in "${!cmds[@]}"; do eval "elapsed ${cmds[$k]}" >> "times.$k"; done
-  done
-  local ours
-  ours="$(median < times.0)"
-  local row="| $label | $ours"
-  for ((k = 1; k < ${#cmds[@]}; k++)); do
-    local theirs
-    theirs="$(median < "times.$k")"
-    row+=" | $theirs | $(awk -v a="$theirs" -v b="$ours" 'BEGIN { printf "%.1fx", a / b }')"
-  done
-  rm -f times.*
-  echo "$row |"
-}
-
-echo "quorix-cli: $cli; $runs runs each, medians in ms; $(nproc) cores, load $(cut -d' ' -f1 /proc/loadavg)"
+tab=$'\t'
+timing() { "$python" "$root/bench/cli/timing.py" "$runs"; }
+echo "quorix-cli: $cli; $runs runs each, alternating; medians in ms, wall clock / CPU (user + system);" \
+  "$(nproc) cores, load $(cut -d' ' -f1 /proc/loadavg)"
 echo
-echo "| | quorix-cli | srec_cat | quorix-cli faster by | python IntelHex | quorix-cli faster by |"
+echo "| | quorix-cli | srec_cat | srec_cat / quorix-cli | python IntelHex | IntelHex / quorix-cli |"
 echo "|---|---|---|---|---|---|"
 for size in 64K 16M; do
-  compare "text, $size image ($(stat -c %s "$size.hex") bytes)" \
-    -- "$cli" text "$size.hex" \
-    -- srec_cat "$size.hex" -intel -o - -ascii_hex \
-    -- "$python" intelhex_text.py "$size.hex"
-done
+  printf '%s\n' "text, $size image ($(stat -c %s "$size.hex") bytes)" \
+    "$cli${tab}text${tab}$size.hex" \
+    "srec_cat${tab}$size.hex${tab}-intel${tab}-o${tab}-${tab}-ascii_hex" \
+    "$python${tab}intelhex_text.py${tab}$size.hex" ""
+done | timing
 echo
-echo "| | quorix-cli | srec_cat | quorix-cli faster by |"
+echo "| | quorix-cli | srec_cat | srec_cat / quorix-cli |"
 echo "|---|---|---|---|"
 for size in 64K 16M; do
   if "$cli" hex "$size.txt" > /dev/null 2> hex.err; then
-    compare "hex, $size image" \
-      -- "$cli" hex "$size.txt" \
-      -- srec_cat "$size.bin" -binary -o - -intel -obs=16
+    printf '%s\n' "hex, $size image ($(stat -c %s "$size.txt") bytes of text)" \
+      "$cli${tab}hex${tab}$size.txt" \
+      "srec_cat${tab}$size.bin${tab}-binary${tab}-o${tab}-${tab}-intel${tab}-obs=16" "" | timing
   else
     echo "| hex, $size image | refused: $(head -n 1 hex.err) | | |"
   fi
