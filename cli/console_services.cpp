@@ -35,7 +35,12 @@ bool isStandardStream(std::string_view path) { return path == kStandardStream; }
 // regular file (a terminal, a pipe, /dev/null). Kept whole and written on commit.
 class BufferedWriter final : public LineWriter {
  public:
-  BufferedWriter(const ConsoleServices& ui, std::string path) : ui_(ui), path_(std::move(path)) {}
+  // `expectedSize`: about what the records will take, to hold them without
+  // growing.
+  BufferedWriter(const ConsoleServices& ui, std::string path, std::size_t expectedSize)
+      : ui_(ui), path_(std::move(path)) {
+    buffer_.reserve(expectedSize);
+  }
   BufferedWriter(const BufferedWriter&) = delete;
   BufferedWriter& operator=(const BufferedWriter&) = delete;
   BufferedWriter(BufferedWriter&&) = delete;
@@ -250,12 +255,16 @@ std::optional<std::uintmax_t> ConsoleServices::fileLength(const std::string& pat
 std::unique_ptr<LineWriter> ConsoleServices::replaceFile(const std::string& path) {
   const std::string file = target(path);
   if (file.empty()) return nullptr;
-  if (isStandardStream(file)) return std::make_unique<BufferedWriter>(*this, file);
+  // Records take no more characters than the byte text they come from, but
+  // for short blocks and the end-of-file record.
+  std::size_t expectedSize = kEndOfFileRecord.size() + kLineEnd.size();
+  for (const std::string& chunk : byteText_) expectedSize += chunk.size();
+  if (isStandardStream(file)) return std::make_unique<BufferedWriter>(*this, file, expectedSize);
   struct stat info {};
   if (::stat(file.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
     // A directory cannot be replaced by a file; a device or a pipe is written into.
     if (S_ISDIR(info.st_mode)) return nullptr;
-    return std::make_unique<BufferedWriter>(*this, file);
+    return std::make_unique<BufferedWriter>(*this, file, expectedSize);
   }
   return ReplacingWriter::start(*this, file);
 }
