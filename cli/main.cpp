@@ -1,0 +1,167 @@
+// quorix-cli: the window's conversions for scripts and terminals. Each command
+// runs the window's own command through the console services and writes its
+// result only when no message came up.
+#include <getopt.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "checksum.h"
+#include "console_services.h"
+#include "input_file.h"
+#include "messages.h"
+#include "reader.h"
+#include "writer.h"
+
+namespace {
+
+using quorix::FileContents;
+using quorix::cli::ConsoleServices;
+using quorix::cli::kStandardStream;
+using quorix::cli::writeAll;
+
+constexpr int kFailure = 1;
+constexpr int kUsageError = 2;
+
+constexpr std::string_view kUsage =
+    "Usage: quorix-cli text [FILE.hex]\n"
+    "       quorix-cli hex [-a ADDRESS] [-o OUT] [TEXTFILE]\n"
+    "       quorix-cli checksum RECORD\n"
+    "Convert Intel HEX files to and from serial-terminal byte text (\"3A 0F FF \").\n"
+    "\n"
+    "  text      write the byte text of a HEX file to standard output\n"
+    "  hex       write byte text as an Intel HEX file (standard output without -o)\n"
+    "  checksum  print the checksum of one record, given as its digits without\n"
+    "            colon and checksum\n"
+    "\n"
+    "  -a, --address=ADDRESS  start address of the data, in hexadecimal (default 0000)\n"
+    "  -o, --output=OUT       write the HEX file to OUT, exactly that name; it is\n"
+    "                         replaced only when complete\n"
+    "  -h, --help             show this help and exit\n"
+    "      --version          show the version and exit\n"
+    "\n"
+    "Without FILE or TEXTFILE, or with -, standard input is read.\n"
+    "Exit status: 0 on success, 1 when the conversion failed (the message is on\n"
+    "standard error and nothing is written), 2 on a usage error.\n";
+
+int usageError(const std::string& what) {
+  writeAll(STDERR_FILENO, "quorix-cli: " + what + "\nTry 'quorix-cli --help' for more information.\n");
+  return kUsageError;
+}
+
+// The input of a run: a named regular file, or standard input up to the same size limit.
+FileContents readInput(const std::string& name) {
+  return name == kStandardStream ? quorix::readInputStream(STDIN_FILENO) : quorix::readInputFile(name);
+}
+
+int writeResult(const bool written) {
+  if (written) return 0;
+  writeAll(STDERR_FILENO, std::string("quorix-cli: standard output: ") + std::strerror(errno) + "\n");
+  return kFailure;
+}
+
+// The open command on the input; its byte text goes to standard output.
+int textCommand(const std::string& input) {
+  ConsoleServices ui(input);
+  if (input == kStandardStream) ui.preloadInput(quorix::readInputStream(STDIN_FILENO));
+  quorix::openCommand(ui);
+  if (ui.failed()) return kFailure;
+  return writeResult(ui.writeByteText(STDOUT_FILENO));
+}
+
+// The save command on the input's byte text, with the start address in Text5.
+int hexCommand(const std::string& input, const std::optional<std::string>& address, const std::string& output) {
+  ConsoleServices ui(input);
+  FileContents contents = readInput(input);
+  if (contents.status != FileContents::Status::Read) {
+    ui.messageBox(
+        contents.status == FileContents::Status::TooLarge ? quorix::kFileTooLargePrompt : quorix::kReadFailedPrompt,
+        quorix::Buttons::Ok, quorix::kFileErrorTitle);
+    return kFailure;
+  }
+  ui.setByteText(std::move(contents.bytes));
+  if (address) ui.setText(quorix::Field::Text5, *address);
+  ui.setOutput(output);
+  quorix::saveCommand(ui);
+  return ui.failed() ? kFailure : 0;
+}
+
+// The checksum calculator: the record into Text2, Text3 printed.
+int checksumCommand(const std::string& record) {
+  ConsoleServices ui{std::string(kStandardStream)};
+  ui.setText(quorix::Field::Text2, record);
+  quorix::checksumCommand(ui);
+  return writeResult(writeAll(STDOUT_FILENO, ui.text(quorix::Field::Text3) + "\n"));
+}
+
+struct Options {
+  std::optional<std::string> address;
+  std::optional<std::string> output;
+  std::vector<std::string> operands;  // the command and its arguments
+};
+
+// Options may stand anywhere on the line, before or after the command.
+std::optional<int> parse(int argc, char** argv, Options& options) {
+  static const std::array<option, 5> kLongOptions = {{{"address", required_argument, nullptr, 'a'},
+                                                      {"output", required_argument, nullptr, 'o'},
+                                                      {"help", no_argument, nullptr, 'h'},
+                                                      {"version", no_argument, nullptr, 'V'},
+                                                      {nullptr, 0, nullptr, 0}}};
+  opterr = 0;
+  for (;;) {
+    const int c = getopt_long(argc, argv, ":a:o:h", kLongOptions.data(), nullptr);
+    switch (c) {
+      case -1:
+        for (int i = optind; i < argc; ++i) options.operands.emplace_back(argv[i]);
+        return std::nullopt;
+      case 'a':
+        options.address = optarg;
+        break;
+      case 'o':
+        options.output = optarg;
+        break;
+      case 'h':
+        return writeAll(STDOUT_FILENO, kUsage) ? 0 : kFailure;
+      case 'V':
+        return writeAll(STDOUT_FILENO, "quorix-cli " QUORIX_VERSION "\n") ? 0 : kFailure;
+      case ':':
+        return usageError(std::string("option '") + argv[optind - 1] + "' needs an argument");
+      default:
+        return usageError(std::string("unknown option '") + argv[optind - 1] + "'");
+    }
+  }
+}
+
+int run(int argc, char** argv) {
+  Options options;
+  if (const std::optional<int> done = parse(argc, argv, options)) return *done;
+  if (options.operands.empty()) return usageError("no command given");
+
+  const std::string command = options.operands.front();
+  const std::vector<std::string> args(options.operands.begin() + 1, options.operands.end());
+  const std::string input = args.empty() ? std::string(kStandardStream) : args.front();
+  if (command == "text" || command == "hex") {
+    if (args.size() > 1)
+      return usageError("'" + command + "' takes one input file, not " + std::to_string(args.size()));
+    if (command == "hex")
+      return hexCommand(input, options.address, options.output.value_or(std::string(kStandardStream)));
+    if (options.address || options.output) return usageError("-a and -o belong to 'hex'");
+    return textCommand(input);
+  }
+  if (command == "checksum") {
+    if (args.size() != 1) return usageError("'checksum' takes one record");
+    if (options.address || options.output) return usageError("-a and -o belong to 'hex'");
+    return checksumCommand(args.front());
+  }
+  return usageError("unknown command '" + command + "'");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) { return run(argc, argv); }
