@@ -34,32 +34,6 @@ constexpr int kMargin = 4;  // around the text, as in Qt's own text widgets
 
 bool isBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n'; }
 
-// Line breaks of every kind become "\n" and no-break spaces become blanks, so that the text
-// reads back the way Qt's plain-text widgets return it.
-QString normalized(const QString& text) {
-  const auto needs = [](QChar c) {
-    const char16_t u = c.unicode();
-    return u == u'\r' || u == 0x2028 || u == 0x2029 || u == 0x00A0;
-  };
-  if (std::none_of(text.cbegin(), text.cend(), needs)) return text;
-  QString out;
-  out.reserve(text.size());
-  for (qsizetype i = 0; i < text.size(); ++i) {
-    const char16_t u = text.at(i).unicode();
-    if (u == u'\r') {
-      out.append(u'\n');
-      if (i + 1 < text.size() && text.at(i + 1) == u'\n') ++i;
-    } else if (u == 0x2028 || u == 0x2029) {
-      out.append(u'\n');
-    } else if (u == 0x00A0) {
-      out.append(u' ');
-    } else {
-      out.append(QChar{u});
-    }
-  }
-  return out;
-}
-
 QString actionText(const char* source, QKeySequence::StandardKey key) {
   // Qt's own translation context for these texts, so a loaded Qt translation applies here too.
   QString text = QCoreApplication::translate("QWidgetTextControl", source);
@@ -84,6 +58,7 @@ ByteTextField::ByteTextField(QWidget* parent) : QAbstractScrollArea(parent) {
   viewport()->setBackgroundRole(QPalette::Base);
   viewport()->setAutoFillBackground(true);
   verticalScrollBar()->setSingleStep(1);
+  connect(&doc_, &ByteTextDocument::changed, this, &ByteTextField::documentChanged);
   updateFontMetrics();
 }
 
@@ -92,118 +67,92 @@ ByteTextField::~ByteTextField() = default;
 // ---------------------------------------------------------------------------------------------
 // Contents
 
-QString ByteTextField::toPlainText() const { return text_.mid(0, text_.size()); }
+QString ByteTextField::toPlainText() const { return doc_.mid(0, doc_.length()); }
 
 QString ByteTextField::textRange(int start, int end) const {
   start = std::clamp(start, 0, length());
   end = std::clamp(end, start, length());
-  return text_.mid(start, end - start);
+  return doc_.mid(start, end - start);
 }
 
-QString ByteTextField::selectedText() const { return text_.mid(selectionStart(), selectionEnd() - selectionStart()); }
+QString ByteTextField::selectedText() const { return doc_.mid(selectionStart(), selectionEnd() - selectionStart()); }
 
 void ByteTextField::setPlainText(const QString& text) {
-  const QString t = normalized(text);
-  const bool couldUndo = history_.canUndo();
-  const bool couldRedo = history_.canRedo();
+  const bool couldUndo = doc_.canUndo();
   const bool hadSelection = hasSelection();
   const int oldCursor = cursor_;
-  QString oldText;
-  if (QAccessible::isActive()) oldText = toPlainText();
 
-  history_.clear();
-  text_.assign(t);
-  layoutValid_ = false;
   anchor_ = cursor_ = 0;
   goalX_ = -1.0;
   preedit_.clear();
-  scrollDirty_ = true;
+  doc_.resetText(ByteTextDocument::normalized(text));
   verticalScrollBar()->setValue(0);
   if (isVisible()) syncNow();
-  requestUpdate();
   restartBlink();
 
-  if (QAccessible::isActive()) {
-    QAccessibleTextUpdateEvent ev(this, 0, oldText, t);
-    QAccessible::updateAccessibility(&ev);
-  }
   emit textChanged();
   if (oldCursor != 0) emit cursorPositionChanged();
-  if (hadSelection) {
-    emit selectionChanged();
-    emit copyAvailable(false);
-  }
-  emitHistorySignals(couldUndo, couldRedo);
+  if (hadSelection) emit selectionChanged();
+  if (couldUndo != doc_.canUndo()) emit undoAvailable(doc_.canUndo());
 }
 
 void ByteTextField::insertPlainText(const QString& text) {
-  edit(selectionStart(), selectionEnd(), normalized(text), EditKind::Append);
+  edit(selectionStart(), selectionEnd(), ByteTextDocument::normalized(text), EditKind::Append);
 }
 
 void ByteTextField::replaceRange(int start, int end, const QString& text) {
   start = std::clamp(start, 0, length());
   end = std::clamp(end, start, length());
-  edit(start, end, normalized(text), EditKind::Other);
+  edit(start, end, ByteTextDocument::normalized(text), EditKind::Other);
 }
 
 void ByteTextField::edit(int start, int end, const QString& text, EditKind kind) {
   if (start == end && text.isEmpty()) return;
-  const bool couldUndo = history_.canUndo();
-  const bool couldRedo = history_.canRedo();
-  QString removed = text_.mid(start, end - start);
-  history_.record(start, removed, static_cast<int>(text.size()), kind, anchor_, cursor_);
-  replaceRaw(start, end - start, text, removed);
+  const bool couldUndo = doc_.canUndo();
+  doc_.replace(start, end, text, kind, Caret{anchor_, cursor_});
   const int caret = start + static_cast<int>(text.size());
   setCaret(caret, caret, true);
   emit textChanged();
-  emitHistorySignals(couldUndo, couldRedo);
+  if (!couldUndo) emit undoAvailable(true);
 }
 
-void ByteTextField::replaceRaw(int pos, int count, const QString& text, const QString& removed) {
-  text_.remove(pos, count);
-  text_.insert(pos, text);
-  if (layoutValid_) rows_.update(text_, adv_, pos, count, static_cast<int>(text.size()));
+// The view, the row layout and screen readers follow every change of the text.
+void ByteTextField::documentChanged(int pos, int removed, int inserted) {
+  if (pos == 0 && inserted == doc_.length()) {
+    layoutValid_ = false;  // the whole text: wrapping it afresh is cheaper than matching rows
+  } else if (layoutValid_) {
+    rows_.update(doc_.buffer(), adv_, pos, removed, inserted);
+  }
   scrollDirty_ = true;
   requestUpdate();
   scheduleSync();
   if (QAccessible::isActive()) {
-    if (count > 0) {
-      QAccessibleTextRemoveEvent ev(this, pos, removed);
+    if (removed > 0) {
+      QAccessibleTextRemoveEvent ev(this, pos, doc_.removedText());
       QAccessible::updateAccessibility(&ev);
     }
-    if (!text.isEmpty()) {
-      QAccessibleTextInsertEvent ev(this, pos, text);
+    if (inserted > 0) {
+      QAccessibleTextInsertEvent ev(this, pos, doc_.mid(pos, inserted));
       QAccessible::updateAccessibility(&ev);
     }
   }
 }
 
-void ByteTextField::emitHistorySignals(bool couldUndo, bool couldRedo) {
-  if (couldUndo != history_.canUndo()) emit undoAvailable(history_.canUndo());
-  if (couldRedo != history_.canRedo()) emit redoAvailable(history_.canRedo());
-}
-
 void ByteTextField::undo() {
-  if (!history_.canUndo()) return;
-  const bool couldRedo = history_.canRedo();
-  EditStep& step = history_.stepToUndo();
-  if (step.insertedLength > 0 && step.inserted.isEmpty()) step.inserted = text_.mid(step.pos, step.insertedLength);
-  replaceRaw(step.pos, step.insertedLength, step.removed, step.inserted);
-  setCaret(std::clamp(step.anchorBefore, 0, length()), std::clamp(step.cursorBefore, 0, length()), true);
+  const std::optional<Caret> caret = doc_.undo();
+  if (!caret) return;
+  setCaret(caret->anchor, caret->cursor, true);
   emit textChanged();
-  emitHistorySignals(true, couldRedo);
+  if (!doc_.canUndo()) emit undoAvailable(false);
 }
 
 void ByteTextField::redo() {
-  if (!history_.canRedo()) return;
-  const bool couldUndo = history_.canUndo();
-  EditStep& step = history_.stepToRedo();
-  replaceRaw(step.pos, static_cast<int>(step.removed.size()), step.inserted, step.removed);
-  step.inserted = QString();  // the text holds it again
-  const int caret = step.pos + step.insertedLength;
-  setCaret(caret, caret, true);
+  const bool couldUndo = doc_.canUndo();
+  const std::optional<Caret> caret = doc_.redo();
+  if (!caret) return;
+  setCaret(caret->anchor, caret->cursor, true);
   emit textChanged();
-  emitHistorySignals(couldUndo, true);
+  if (!couldUndo) emit undoAvailable(true);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -230,7 +179,7 @@ void ByteTextField::setCaret(int anchor, int cursor, bool fromEdit, bool keepGoa
   const bool hadSelection = hasSelection();
   anchor_ = anchor;
   cursor_ = cursor;
-  if (!fromEdit) history_.closeMerge();
+  if (!fromEdit) doc_.closeMerge();
   if (!keepGoal) goalX_ = -1.0;
   ensureVisiblePending_ = true;
   scheduleSync();
@@ -251,33 +200,32 @@ void ByteTextField::setCaret(int anchor, int cursor, bool fromEdit, bool keepGoa
     }
     emit selectionChanged();
   }
-  if (hadSelection != hasSelection()) emit copyAvailable(hasSelection());
   if (!preedit_.isEmpty() && !fromEdit) preedit_.clear();
 }
 
 int ByteTextField::nextCharPos(int pos) const {
   if (pos >= length()) return length();
-  if (QChar::isHighSurrogate(text_.at(pos)) && pos + 1 < length() && QChar::isLowSurrogate(text_.at(pos + 1)))
+  if (QChar::isHighSurrogate(doc_.at(pos)) && pos + 1 < length() && QChar::isLowSurrogate(doc_.at(pos + 1)))
     return pos + 2;
   return pos + 1;
 }
 
 int ByteTextField::previousCharPos(int pos) const {
   if (pos <= 0) return 0;
-  if (QChar::isLowSurrogate(text_.at(pos - 1)) && pos >= 2 && QChar::isHighSurrogate(text_.at(pos - 2))) return pos - 2;
+  if (QChar::isLowSurrogate(doc_.at(pos - 1)) && pos >= 2 && QChar::isHighSurrogate(doc_.at(pos - 2))) return pos - 2;
   return pos - 1;
 }
 
 int ByteTextField::nextWordPos(int pos) const {
   const int n = length();
-  while (pos < n && !isBlank(text_.at(pos))) ++pos;
-  while (pos < n && isBlank(text_.at(pos))) ++pos;
+  while (pos < n && !isBlank(doc_.at(pos))) ++pos;
+  while (pos < n && isBlank(doc_.at(pos))) ++pos;
   return pos;
 }
 
 int ByteTextField::previousWordPos(int pos) const {
-  while (pos > 0 && isBlank(text_.at(pos - 1))) --pos;
-  while (pos > 0 && !isBlank(text_.at(pos - 1))) --pos;
+  while (pos > 0 && isBlank(doc_.at(pos - 1))) --pos;
+  while (pos > 0 && !isBlank(doc_.at(pos - 1))) --pos;
   return pos;
 }
 
@@ -286,11 +234,11 @@ std::pair<int, int> ByteTextField::wordAround(int index) const {
   const int n = length();
   if (n == 0) return {0, 0};
   index = std::clamp(index, 0, n - 1);
-  const char16_t c = text_.at(index);
+  const char16_t c = doc_.at(index);
   if (c == u'\n') return {index, index};
   const bool blank = isBlank(c);
   const auto same = [&](int i) {
-    const char16_t u = text_.at(i);
+    const char16_t u = doc_.at(i);
     return u != u'\n' && isBlank(u) == blank;
   };
   int a = index;
@@ -304,7 +252,7 @@ int ByteTextField::rowEndCaret(int row) const {
   const int s = rows_.start(row);
   const int e = rows_.end(row);
   if (row + 1 < rows_.count() && e > s) {
-    const char16_t c = text_.at(e - 1);
+    const char16_t c = doc_.at(e - 1);
     if (c == u'\n' || c == u' ' || c == u'\t') return e - 1;
   }
   return e;
@@ -385,7 +333,7 @@ void ByteTextField::cut() {
 void ByteTextField::paste() {
   const QString text = QGuiApplication::clipboard()->text();
   if (text.isEmpty()) return;
-  edit(selectionStart(), selectionEnd(), normalized(text), EditKind::Other);
+  edit(selectionStart(), selectionEnd(), ByteTextDocument::normalized(text), EditKind::Other);
 }
 
 void ByteTextField::setSelectionClipboard() {
@@ -401,7 +349,7 @@ double ByteTextField::wrapWidth() const { return std::max(1, viewport()->width()
 void ByteTextField::ensureLayout() const {
   if (layoutValid_) return;
   rows_.setWidth(wrapWidth());
-  rows_.rebuild(text_, adv_);
+  rows_.rebuild(doc_.buffer(), adv_);
   layoutValid_ = true;
 }
 
@@ -529,11 +477,11 @@ double ByteTextField::xOf(int row, int pos) const {
   const int e = std::min(pos, rows_.end(row));
   double x = 0.0;
   for (int i = s; i < e; ++i) {
-    const char16_t c = text_.at(i);
+    const char16_t c = doc_.at(i);
     if (c == u'\t') {
       x = CharAdvances::nextTab(x);
     } else if (c != u'\n') {
-      x += adv_.at(text_, i);
+      x += adv_.at(doc_.buffer(), i);
     }
   }
   return x;
@@ -544,9 +492,9 @@ int ByteTextField::positionAtX(int row, double x, bool nearest) const {
   const int end = rowEndCaret(row);
   double cur = 0.0;
   for (int i = s; i < end; ++i) {
-    const char16_t c = text_.at(i);
+    const char16_t c = doc_.at(i);
     if (QChar::isLowSurrogate(c)) continue;
-    const double next = c == u'\t' ? CharAdvances::nextTab(cur) : cur + adv_.at(text_, i);
+    const double next = c == u'\t' ? CharAdvances::nextTab(cur) : cur + adv_.at(doc_.buffer(), i);
     const double split = nearest ? (cur + next) / 2.0 : next;
     if (x < split) return i;
     cur = next;
@@ -587,9 +535,7 @@ QRect ByteTextField::characterRect(int pos) const {
   return {caret.x(), caret.y(), std::max(1, static_cast<int>(std::ceil(w))), rowHeight_};
 }
 
-std::size_t ByteTextField::memoryUsage() const {
-  return text_.capacityBytes() + rows_.capacityBytes() + history_.memoryBytes();
-}
+std::size_t ByteTextField::memoryUsage() const { return doc_.memoryUsage() + rows_.capacityBytes(); }
 
 // ---------------------------------------------------------------------------------------------
 // Painting
@@ -632,8 +578,8 @@ void ByteTextField::paintRow(QPainter& p, int row, int y, int selStart, int selE
   const int s = rows_.start(row);
   const int e = rows_.end(row);
   int visibleEnd = e;
-  if (visibleEnd > s && text_.at(visibleEnd - 1) == u'\n') --visibleEnd;
-  const QString str = text_.mid(s, visibleEnd - s);
+  if (visibleEnd > s && doc_.at(visibleEnd - 1) == u'\n') --visibleEnd;
+  const QString str = doc_.mid(s, visibleEnd - s);
   const int baseline = y + ascent_;
 
   // Draws the row in pieces between tabs so that tabs land on the same stops as in the layout.
@@ -757,7 +703,8 @@ bool ByteTextField::handleMoveKey(QKeyEvent* e) {
 }
 
 void ByteTextField::typeText(const QString& text) {
-  edit(selectionStart(), selectionEnd(), normalized(text), hasSelection() ? EditKind::Other : EditKind::Typing);
+  edit(selectionStart(), selectionEnd(), ByteTextDocument::normalized(text),
+       hasSelection() ? EditKind::Other : EditKind::Typing);
 }
 
 void ByteTextField::deleteBackward(bool word) {
@@ -835,7 +782,7 @@ void ByteTextField::inputMethodEvent(QInputMethodEvent* e) {
       from = std::clamp(cursor_ + e->replacementStart(), 0, length());
       to = std::clamp(from + e->replacementLength(), from, length());
     }
-    edit(from, to, normalized(e->commitString()), EditKind::Other);
+    edit(from, to, ByteTextDocument::normalized(e->commitString()), EditKind::Other);
   }
   for (const QInputMethodEvent::Attribute& a : e->attributes()) {
     if (a.type == QInputMethodEvent::Selection) {
@@ -906,7 +853,7 @@ void ByteTextField::mousePressEvent(QMouseEvent* e) {
     if (clipboard->supportsSelection()) {
       const QString text = clipboard->text(QClipboard::Selection);
       setCaret(pos, pos);
-      if (!text.isEmpty()) edit(pos, pos, normalized(text), EditKind::Other);
+      if (!text.isEmpty()) edit(pos, pos, ByteTextDocument::normalized(text), EditKind::Other);
     }
   }
   e->accept();

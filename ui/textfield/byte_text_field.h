@@ -7,8 +7,7 @@
 // QPlainTextEdit where it overlaps, without QTextCursor.
 #pragma once
 
-#include "edit_history.h"
-#include "gap_buffer.h"
+#include "byte_text_document.h"
 #include "text_rows.h"
 
 #include <QAbstractScrollArea>
@@ -29,10 +28,7 @@ class ByteTextField : public QAbstractScrollArea {
  public:
   explicit ByteTextField(QWidget* parent = nullptr);
   ~ByteTextField() override;
-  ByteTextField(const ByteTextField&) = delete;
-  ByteTextField& operator=(const ByteTextField&) = delete;
-  ByteTextField(ByteTextField&&) = delete;
-  ByteTextField& operator=(ByteTextField&&) = delete;
+  Q_DISABLE_COPY_MOVE(ByteTextField)
 
   // Contents. Line breaks come back as "\n" whatever was set ("\r\n", "\r", U+2028, U+2029);
   // no-break spaces come back as blanks.
@@ -45,7 +41,7 @@ class ByteTextField : public QAbstractScrollArea {
   // Undoable replacement of [start, end) by text; the caret ends behind it.
   void replaceRange(int start, int end, const QString& text);
   void clear() { setPlainText(QString()); }
-  [[nodiscard]] int length() const { return text_.size(); }
+  [[nodiscard]] int length() const { return doc_.length(); }
   [[nodiscard]] QString textRange(int start, int end) const;
 
   [[nodiscard]] bool tabChangesFocus() const { return tabChangesFocus_; }
@@ -61,8 +57,9 @@ class ByteTextField : public QAbstractScrollArea {
   [[nodiscard]] bool hasSelection() const { return anchor_ != cursor_; }
   [[nodiscard]] QString selectedText() const;
 
-  [[nodiscard]] bool isUndoAvailable() const { return history_.canUndo(); }
-  [[nodiscard]] bool isRedoAvailable() const { return history_.canRedo(); }
+  [[nodiscard]] bool isUndoAvailable() const { return doc_.canUndo(); }
+  [[nodiscard]] bool isRedoAvailable() const { return doc_.canRedo(); }
+  [[nodiscard]] const ByteTextDocument& document() const { return doc_; }
 
   // Layout, in viewport coordinates. Rows are numbered from 0 at the top of the text.
   [[nodiscard]] int rowCount() const;
@@ -71,7 +68,6 @@ class ByteTextField : public QAbstractScrollArea {
   [[nodiscard]] int firstVisibleRow() const;
   [[nodiscard]] int visibleRowCount() const;
   [[nodiscard]] double wrapWidth() const;
-  [[nodiscard]] int rowHeight() const { return rowHeight_; }
   [[nodiscard]] const QFont& textFont() const { return drawFont_; }
   [[nodiscard]] QRect cursorRect() const { return caretRect(cursor_); }
   [[nodiscard]] QRect caretRect(int pos) const;
@@ -98,9 +94,7 @@ class ByteTextField : public QAbstractScrollArea {
   void textChanged();
   void cursorPositionChanged();
   void selectionChanged();
-  void copyAvailable(bool yes);
   void undoAvailable(bool yes);
-  void redoAvailable(bool yes);
 
  protected:
   bool event(QEvent* e) override;
@@ -138,9 +132,8 @@ class ByteTextField : public QAbstractScrollArea {
   };
 
   void edit(int start, int end, const QString& text, EditKind kind);
-  void replaceRaw(int pos, int count, const QString& text, const QString& removed);
+  void documentChanged(int pos, int removed, int inserted);
   void setCaret(int anchor, int cursor, bool fromEdit = false, bool keepGoal = false);
-  void emitHistorySignals(bool couldUndo, bool couldRedo);
   void moveCaret(Move move, bool select);
   bool handleMoveKey(QKeyEvent* e);
   void typeText(const QString& text);
@@ -169,11 +162,10 @@ class ByteTextField : public QAbstractScrollArea {
   [[nodiscard]] int previousWordPos(int pos) const;
   [[nodiscard]] std::pair<int, int> wordAround(int index) const;
 
-  GapBuffer text_;
+  ByteTextDocument doc_;
   CharAdvances adv_;
   mutable TextRows rows_;
   mutable bool layoutValid_ = false;
-  EditHistory history_;
   QFont drawFont_;
   int rowHeight_ = 1;
   int ascent_ = 0;

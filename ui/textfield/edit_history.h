@@ -1,4 +1,4 @@
-// Undo/redo history of the byte text field. Each step replaces `removed` at `pos` by
+// Undo/redo history of the byte text document. Each step replaces `removed` at `pos` by
 // `insertedLength` characters. The inserted characters are not copied while the step is done
 // (they are in the text); they are taken from the text only when the step is undone, so
 // appending a megabyte costs no second megabyte of history.
@@ -14,14 +14,19 @@ namespace quorix {
 
 enum class EditKind { Other, Typing, Backspace, DeleteForward, Append };
 
+// Caret and selection, as character offsets; the selection runs between anchor and cursor.
+struct Caret {
+  int anchor = 0;
+  int cursor = 0;
+};
+
 struct EditStep {
   int pos = 0;
   QString removed;
   QString inserted;  // filled only while the step is undone
   int insertedLength = 0;
   EditKind kind = EditKind::Other;
-  int anchorBefore = 0;
-  int cursorBefore = 0;
+  Caret before;
 };
 
 class EditHistory {
@@ -35,10 +40,10 @@ class EditHistory {
   // The next edit starts a step of its own (the caret moved, or an undo happened).
   void closeMerge() { mergeOpen_ = false; }
 
-  void record(int pos, QString removed, int insertedLength, EditKind kind, int anchorBefore, int cursorBefore) {
+  void record(int pos, QString removed, int insertedLength, EditKind kind, Caret before) {
     if (tryMerge(pos, removed, insertedLength, kind)) return;
     steps_.resize(done_);
-    steps_.push_back(EditStep{pos, std::move(removed), QString(), insertedLength, kind, anchorBefore, cursorBefore});
+    steps_.push_back(EditStep{pos, std::move(removed), QString(), insertedLength, kind, before});
     done_ = steps_.size();
     mergeOpen_ = kind != EditKind::Other;
   }

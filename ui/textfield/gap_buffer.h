@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace quorix {
@@ -65,6 +66,12 @@ class GapBuffer {
     QString s(count, Qt::Uninitialized);
     if (count > 0) copyOut(pos, count, reinterpret_cast<char16_t*>(s.data()));
     return s;
+  }
+
+  void swap(GapBuffer& other) noexcept {
+    buf_.swap(other.buf_);
+    std::swap(gapStart_, other.gapStart_);
+    std::swap(gapEnd_, other.gapEnd_);
   }
 
   [[nodiscard]] std::size_t capacityBytes() const { return buf_.capacity() * sizeof(char16_t); }
