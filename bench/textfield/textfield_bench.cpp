@@ -13,7 +13,9 @@
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
+#include <fstream>
 #include <memory>
+#include <string>
 
 using quorix::ByteTextField;
 
@@ -61,6 +63,54 @@ std::unique_ptr<Field> makeField() {
 }
 
 std::size_t heapInUse() { return mallinfo2().uordblks; }
+
+// Resident set size and its peak, in bytes (Linux).
+std::size_t statusField(const char* name) {
+  std::ifstream in("/proc/self/status");
+  std::string line;
+  const std::string key = std::string(name) + ":";
+  while (std::getline(in, line))
+    if (line.rfind(key, 0) == 0) return std::stoull(line.substr(key.size())) * 1024;
+  return 0;
+}
+void resetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
+
+// Setting a whole new text of 50 M characters (the byte text of a 16 MiB image) over another as
+// the binding does (a QString built for the call and moved in): what the field holds afterwards
+// and the peak on the way, beyond the two texts themselves (the new one, the old one for undo).
+void BM_SetWholeText50M(benchmark::State& state) {
+  constexpr qsizetype kChars = 50'331'648;
+  const auto build = [](char16_t c) {
+    QString t(kChars, QChar(c));
+    for (qsizetype i = 2; i < kChars; i += 3) t[i] = u' ';
+    return t;
+  };
+  auto f = makeField<ByteTextField>();
+  f->show();
+  f->setPlainText(build(u'A'));
+  paint(*f);
+  double held = 0;
+  double peak = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    QString next = build(u'B');
+    malloc_trim(0);
+    const std::size_t rss = statusField("VmRSS");
+    resetPeak();
+    state.ResumeTiming();
+    f->setPlainText(std::move(next));
+    paint(*f);
+    state.PauseTiming();
+    // Before the call the process already holds both texts: the field's and the new one.
+    peak = (static_cast<double>(statusField("VmHWM")) - static_cast<double>(rss)) / 1e6;
+    held = (static_cast<double>(f->memoryUsage()) - 2.0 * kChars * sizeof(char16_t)) / 1e6;
+    f->undo();
+    f->clearHistory();
+    state.ResumeTiming();
+  }
+  state.counters["held_MB_beyond_two_texts"] = held;
+  state.counters["peak_MB_beyond_two_texts"] = peak;
+}
 
 template <class Field>
 void BM_SetShow(benchmark::State& state) {
@@ -159,6 +209,7 @@ BENCHMARK_TEMPLATE(BM_AppendCells, ByteTextField)
     ->Arg(kLarge)
     ->Iterations(3)
     ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SetWholeText50M)->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK_TEMPLATE(BM_AppendCells, QPlainTextEdit)->Arg(2048)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -9,38 +9,43 @@ ByteTextDocument::ByteTextDocument(QObject* parent) : QObject(parent) {}
 
 ByteTextDocument::~ByteTextDocument() = default;
 
-QString ByteTextDocument::normalized(const QString& text) {
+QString ByteTextDocument::normalized(QString text) {
   const auto needs = [](QChar c) {
     const char16_t u = c.unicode();
     return u == u'\r' || u == 0x2028 || u == 0x2029 || u == 0x00A0;
   };
-  if (std::none_of(text.cbegin(), text.cend(), needs)) return text;
-  QString out;
-  out.reserve(text.size());
-  for (qsizetype i = 0; i < text.size(); ++i) {
-    const char16_t u = text.at(i).unicode();
+  const auto first = std::find_if(text.cbegin(), text.cend(), needs);
+  if (first == text.cend()) return text;
+  // In place: the result is never longer, and a whole new text is not copied once more.
+  const qsizetype n = text.size();
+  qsizetype out = first - text.cbegin();
+  QChar* d = text.data();
+  for (qsizetype i = out; i < n; ++i) {
+    const char16_t u = d[i].unicode();
     if (u == u'\r') {
-      out.append(u'\n');
-      if (i + 1 < text.size() && text.at(i + 1) == u'\n') ++i;
+      d[out++] = u'\n';
+      if (i + 1 < n && d[i + 1] == u'\n') ++i;
     } else if (u == 0x2028 || u == 0x2029) {
-      out.append(u'\n');
+      d[out++] = u'\n';
     } else if (u == 0x00A0) {
-      out.append(u' ');
+      d[out++] = u' ';
     } else {
-      out.append(QChar{u});
+      d[out++] = d[i];
     }
   }
-  return out;
+  text.resize(out);
+  return text;
 }
 
-void ByteTextDocument::resetText(const QString& text) {
-  GapBuffer old;
-  old.swap(text_);
-  history_.clear();
-  text_.assign(text);
-  removedBuffer_ = &old;
-  emit changed(0, old.size(), text_.size());
+void ByteTextDocument::setText(QString text, Caret before) {
+  if (text.isEmpty() && text_.size() == 0) return;
+  GapBuffer former;
+  former.swap(text_);
+  text_.assign(std::move(text));
+  removedBuffer_ = &former;
+  emit changed(0, former.size(), text_.size());
   removedBuffer_ = nullptr;
+  history_.recordWholeText(std::move(former), before);
 }
 
 void ByteTextDocument::replace(int start, int end, const QString& text, EditKind kind, Caret before) {
@@ -53,14 +58,22 @@ void ByteTextDocument::replace(int start, int end, const QString& text, EditKind
 std::optional<Caret> ByteTextDocument::undo() {
   if (!history_.canUndo()) return std::nullopt;
   EditStep& step = history_.stepToUndo();
-  if (step.insertedLength > 0 && step.inserted.isEmpty()) step.inserted = text_.mid(step.pos, step.insertedLength);
-  apply(step.pos, step.insertedLength, step.removed, step.inserted);
+  if (step.kind == EditKind::WholeText) {
+    exchangeWholeText(step.whole);
+  } else {
+    if (step.insertedLength > 0 && step.inserted.isEmpty()) step.inserted = text_.mid(step.pos, step.insertedLength);
+    apply(step.pos, step.insertedLength, step.removed, step.inserted);
+  }
   return Caret{std::clamp(step.before.anchor, 0, length()), std::clamp(step.before.cursor, 0, length())};
 }
 
 std::optional<Caret> ByteTextDocument::redo() {
   if (!history_.canRedo()) return std::nullopt;
   EditStep& step = history_.stepToRedo();
+  if (step.kind == EditKind::WholeText) {
+    exchangeWholeText(step.whole);
+    return Caret{};  // where setting the text leaves it
+  }
   apply(step.pos, static_cast<int>(step.removed.size()), step.inserted, step.removed);
   step.inserted = QString();  // the text holds it again
   const int caret = step.pos + step.insertedLength;
@@ -73,6 +86,13 @@ void ByteTextDocument::apply(int pos, int count, const QString& text, const QStr
   removedString_ = &removed;
   emit changed(pos, count, static_cast<int>(text.size()));
   removedString_ = nullptr;
+}
+
+void ByteTextDocument::exchangeWholeText(GapBuffer& other) {
+  text_.swap(other);
+  removedBuffer_ = &other;
+  emit changed(0, other.size(), text_.size());
+  removedBuffer_ = nullptr;
 }
 
 QString ByteTextDocument::removedText() const {

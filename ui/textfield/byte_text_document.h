@@ -25,7 +25,7 @@ class ByteTextDocument : public QObject {
 
   // Line breaks of every kind ("\r\n", "\r", U+2028, U+2029) become "\n" and no-break spaces
   // become blanks, so that the text reads back the way Qt's plain-text widgets return it.
-  [[nodiscard]] static QString normalized(const QString& text);
+  [[nodiscard]] static QString normalized(QString text);
 
   [[nodiscard]] int length() const { return text_.size(); }
   [[nodiscard]] char16_t at(int i) const { return text_.at(i); }
@@ -33,8 +33,9 @@ class ByteTextDocument : public QObject {
   [[nodiscard]] QString text() const { return text_.mid(0, text_.size()); }
   [[nodiscard]] const GapBuffer& buffer() const { return text_; }
 
-  // Replaces everything without an undo step; the history is cleared.
-  void resetText(const QString& text);
+  // Replaces everything (by a text normalised by the caller) as one undo step, taking over the
+  // characters of `text`; the former text is kept for undo, within the whole-text budget.
+  void setText(QString text, Caret before);
   // Replaces [start, end) by text (normalised by the caller) as one undo step, merged with the
   // previous one where `kind` allows; `before` is the caret that undo gives back.
   void replace(int start, int end, const QString& text, EditKind kind, Caret before);
@@ -47,6 +48,9 @@ class ByteTextDocument : public QObject {
   // The next edit starts a step of its own (the caret moved).
   void closeMerge() { history_.closeMerge(); }
   void clearHistory() { history_.clear(); }
+  // How many characters the former texts of whole-text steps may hold together (the newest
+  // such step is kept whatever its size).
+  void setWholeTextBudget(qsizetype characters) { history_.setWholeTextBudget(characters); }
 
   // The characters that the change being announced removed; valid only inside changed().
   [[nodiscard]] QString removedText() const;
@@ -60,6 +64,7 @@ class ByteTextDocument : public QObject {
 
  private:
   void apply(int pos, int count, const QString& text, const QString& removed);
+  void exchangeWholeText(GapBuffer& other);
 
   GapBuffer text_;
   EditHistory history_;

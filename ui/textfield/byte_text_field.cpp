@@ -77,15 +77,16 @@ QString ByteTextField::textRange(int start, int end) const {
 
 QString ByteTextField::selectedText() const { return doc_.mid(selectionStart(), selectionEnd() - selectionStart()); }
 
-void ByteTextField::setPlainText(const QString& text) {
+void ByteTextField::setPlainText(QString text) {
   const bool couldUndo = doc_.canUndo();
   const bool hadSelection = hasSelection();
   const int oldCursor = cursor_;
 
+  const Caret before{anchor_, cursor_};
   anchor_ = cursor_ = 0;
   goalX_ = -1.0;
   preedit_.clear();
-  doc_.resetText(ByteTextDocument::normalized(text));
+  doc_.setText(ByteTextDocument::normalized(std::move(text)), before);
   verticalScrollBar()->setValue(0);
   if (isVisible()) syncNow();
   restartBlink();
@@ -94,6 +95,12 @@ void ByteTextField::setPlainText(const QString& text) {
   if (oldCursor != 0) emit cursorPositionChanged();
   if (hadSelection) emit selectionChanged();
   if (couldUndo != doc_.canUndo()) emit undoAvailable(doc_.canUndo());
+}
+
+void ByteTextField::clearHistory() {
+  const bool couldUndo = doc_.canUndo();
+  doc_.clearHistory();
+  if (couldUndo) emit undoAvailable(false);
 }
 
 void ByteTextField::insertPlainText(const QString& text) {

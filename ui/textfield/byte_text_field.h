@@ -33,8 +33,12 @@ class ByteTextField : public QAbstractScrollArea {
   // Contents. Line breaks come back as "\n" whatever was set ("\r\n", "\r", U+2028, U+2029);
   // no-break spaces come back as blanks.
   [[nodiscard]] QString toPlainText() const;
-  // Replaces everything: caret at the start, nothing selected, undo history cleared.
-  void setPlainText(const QString& text);
+  // Replaces everything as one undo step (undo brings back the former text and its caret):
+  // caret at the start, nothing selected. The text's characters are taken over, so hand it in
+  // with std::move where it is not needed afterwards.
+  void setPlainText(QString text);
+  // Forgets every undo step, e.g. after the text the program starts with.
+  void clearHistory();
   // Replaces the selection (or inserts at the caret) and leaves the caret behind the text.
   // Consecutive calls form one undo step; appending costs only the appended characters.
   void insertPlainText(const QString& text);

@@ -39,6 +39,7 @@ class TextDocTest : public QObject {
  private slots:
   void randomEditsMatchQString();
   void typedRunsMerge();
+  void wholeTextBudgetDropsOldest();
   void normalisation();
 };
 
@@ -50,7 +51,8 @@ void TextDocTest::randomEditsMatchQString() {
   Mirror mirror{QString(), &doc};
   connect(&doc, &ByteTextDocument::changed, this, [&](int p, int r, int i) { mirror.follow(p, r, i); });
   QString model = QStringLiteral("01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12 13 14 ");
-  doc.resetText(model);
+  doc.setText(model, {});
+  doc.clearHistory();
   struct Snapshot {
     QString text;
     Caret before;  // the caret handed in with the edit that led here
@@ -64,11 +66,18 @@ void TextDocTest::randomEditsMatchQString() {
     const int b = std::min(n, a + rng.bounded(op < 3 ? 1 : 40));
     if (op < 6) {
       const QString s = op < 4 ? randomPiece(rng) : QString();
-      if (a == b && s.isEmpty()) continue;
+      const bool whole = rng.bounded(20) == 0;  // paste, cut or open: the text set at once
+      if (!whole && a == b && s.isEmpty()) continue;
+      if (whole && s.isEmpty() && model.isEmpty()) continue;
       const Caret before{rng.bounded(n + 1), rng.bounded(n + 1)};
       doc.closeMerge();
-      doc.replace(a, b, s, op < 2 ? EditKind::Typing : EditKind::Other, before);
-      model.replace(a, b - a, s);
+      if (whole) {
+        doc.setText(s, before);
+        model = s;
+      } else {
+        doc.replace(a, b, s, op < 2 ? EditKind::Typing : EditKind::Other, before);
+        model.replace(a, b - a, s);
+      }
       snapshots.resize(done + 1);
       snapshots.push_back({model, before});
       ++done;
@@ -112,11 +121,36 @@ void TextDocTest::typedRunsMerge() {
   };
   for (const Case& c : cases) {
     ByteTextDocument doc;
-    doc.resetText(base);
+    doc.setText(base, {});
     for (const Edit& e : c.edits) doc.replace(e.start, e.end, e.text, e.kind, {});
     doc.undo();
     QVERIFY2(doc.text() == c.undoneOnce, c.name);
   }
+}
+
+void TextDocTest::wholeTextBudgetDropsOldest() {
+  ByteTextDocument doc;
+  doc.setWholeTextBudget(100);
+  const auto text = [](char c, int n) { return QString(n, QLatin1Char(c)); };
+  doc.setText(text('a', 40), {});
+  doc.replace(0, 0, QStringLiteral("x"), EditKind::Typing, {});  // older than the dropped text: goes too
+  doc.setText(text('b', 40), {1, 1});                            // each with the caret in the text it replaces
+  doc.setText(text('c', 40), {5, 1});
+  doc.setText(text('d', 40), {2, 3});  // keeps "c" and "b" (80), not "xa..." (121)
+  QCOMPARE(doc.undo()->cursor, 3);
+  QCOMPARE(doc.text(), text('c', 40));
+  QCOMPARE(doc.undo()->anchor, 5);
+  QCOMPARE(doc.text(), text('b', 40));
+  QVERIFY(!doc.canUndo());
+  QCOMPARE(doc.redo()->cursor, 0);
+  QCOMPARE(doc.text(), text('c', 40));
+
+  doc.setText(text('e', 300), {});  // a former text beyond the budget is still the newest
+  doc.setText(text('f', 10), {});
+  doc.undo();
+  QCOMPARE(doc.text(), text('e', 300));
+  QVERIFY(!doc.canUndo());
+  QVERIFY(doc.canRedo());
 }
 
 void TextDocTest::normalisation() {

@@ -45,6 +45,7 @@ class TextFieldEditingTest : public QObject {
   void lineBreaksReadBackAsPlainTextEdit_data();
   void lineBreaksReadBackAsPlainTextEdit();
   void typingAndUndo();
+  void setTextIsOneUndoStep();
   void backspaceAndDeleteRuns();
   void undoRestoresSelectionAndRedoIsCleared();
   void keyboardSelection_data();
@@ -70,6 +71,7 @@ void TextFieldEditingTest::init() {
   f_->show();
   QVERIFY(QTest::qWaitForWindowExposed(f_.get()));
   f_->setPlainText(kInitial);
+  f_->clearHistory();
 }
 
 void TextFieldEditingTest::cleanup() { f_.reset(); }
@@ -80,7 +82,7 @@ void TextFieldEditingTest::setAndInsertContract() {
   f.setPlainText(QStringLiteral("AA BB "));
   QCOMPARE(f.cursorPosition(), 0);
   QVERIFY(!f.hasSelection());
-  QVERIFY(!f.isUndoAvailable());
+  QVERIFY(f.isUndoAvailable());
 
   f.setPlainText(QString());
   f.insertPlainText(QStringLiteral("3A "));
@@ -139,6 +141,35 @@ void TextFieldEditingTest::typingAndUndo() {
   QCOMPARE(f.toPlainText(), QStringLiteral("X01 AB ") + kInitial.mid(3));
   QTest::keyClick(&f, Qt::Key_Return);
   QCOMPARE(f.toPlainText().left(2), QStringLiteral("X\n"));
+}
+
+void TextFieldEditingTest::setTextIsOneUndoStep() {
+  // Paste, cut and open replace the whole text; each is undone like typing.
+  ByteTextField& f = *f_;
+  f.setSelection(9, 4);
+  QTest::keyClicks(&f, QStringLiteral("7"));
+  f.setPlainText(QStringLiteral("AA BB "));
+  f.setCursorPosition(3);
+  f.setPlainText(QString());
+  QTest::keyClick(&f, Qt::Key_Z, Qt::ControlModifier);
+  QCOMPARE(f.toPlainText(), QStringLiteral("AA BB "));
+  QCOMPARE(f.cursorPosition(), 3);
+  QTest::keyClick(&f, Qt::Key_Z, Qt::ControlModifier);
+  QCOMPARE(f.toPlainText(), kInitial.left(4) + u'7' + kInitial.mid(9));
+  QCOMPARE(f.cursorPosition(), 5);
+  QTest::keyClick(&f, Qt::Key_Z, Qt::ControlModifier);  // the typing before, selection and all
+  QCOMPARE(f.selectionStart(), 4);
+  QCOMPARE(f.cursorPosition(), 4);
+  QTest::keyClick(&f, Qt::Key_Y, Qt::ControlModifier);
+  QTest::keyClick(&f, Qt::Key_Y, Qt::ControlModifier);
+  QCOMPARE(f.toPlainText(), QStringLiteral("AA BB "));
+  QCOMPARE(f.cursorPosition(), 0);
+  QCOMPARE(f.rowCount(), 1);  // the layout follows
+  QTest::keyClicks(&f, QStringLiteral("12"));
+  f.undo();
+  QCOMPARE(f.toPlainText(), QStringLiteral("AA BB "));
+  f.clearHistory();
+  QVERIFY(!f.isUndoAvailable() && !f.isRedoAvailable());
 }
 
 void TextFieldEditingTest::backspaceAndDeleteRuns() {
@@ -428,6 +459,8 @@ void TextFieldEditingTest::signals_() {
   f.setPlainText(QStringLiteral("x"));
   QCOMPARE(text.count(), 2);
   QCOMPARE(selection.count(), 2);
+  QCOMPARE(undo.count(), 1);
+  f.clearHistory();
   QCOMPARE(undo.last().at(0).toBool(), false);
 }
 
