@@ -55,7 +55,28 @@ void ByteTextDocument::replace(int start, int end, const QString& text, EditKind
   apply(start, end - start, text, removed);
 }
 
+int ByteTextDocument::moveText(int start, int end, int to, Caret before) {
+  const QString moved = text_.mid(start, end - start);
+  replace(start, end, QString(), EditKind::Other, before);
+  const int dest = to > start ? to - (end - start) : to;
+  replace(dest, dest, moved, EditKind::Other, before);
+  history_.joinLast();
+  return dest;
+}
+
 std::optional<Caret> ByteTextDocument::undo() {
+  std::optional<Caret> caret = undoOne();
+  while (caret && history_.nextRedoIsJoined()) caret = undoOne();
+  return caret;
+}
+
+std::optional<Caret> ByteTextDocument::redo() {
+  std::optional<Caret> caret = redoOne();
+  while (caret && history_.nextRedoIsJoined()) caret = redoOne();
+  return caret;
+}
+
+std::optional<Caret> ByteTextDocument::undoOne() {
   if (!history_.canUndo()) return std::nullopt;
   EditStep& step = history_.stepToUndo();
   if (step.kind == EditKind::WholeText) {
@@ -67,7 +88,7 @@ std::optional<Caret> ByteTextDocument::undo() {
   return Caret{std::clamp(step.before.anchor, 0, length()), std::clamp(step.before.cursor, 0, length())};
 }
 
-std::optional<Caret> ByteTextDocument::redo() {
+std::optional<Caret> ByteTextDocument::redoOne() {
   if (!history_.canRedo()) return std::nullopt;
   EditStep& step = history_.stepToRedo();
   if (step.kind == EditKind::WholeText) {

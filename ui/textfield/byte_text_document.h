@@ -40,6 +40,10 @@ class ByteTextDocument : public QObject {
   // previous one where `kind` allows; `before` is the caret that undo gives back.
   void replace(int start, int end, const QString& text, EditKind kind, Caret before);
 
+  // Moves [start, end) to `to` (an offset outside that range, in the text before the move) as
+  // one undo step; returns where the moved text starts afterwards.
+  int moveText(int start, int end, int to, Caret before);
+
   [[nodiscard]] bool canUndo() const { return history_.canUndo(); }
   [[nodiscard]] bool canRedo() const { return history_.canRedo(); }
   // The caret to show after the step, or nothing when there was no step.
@@ -63,6 +67,8 @@ class ByteTextDocument : public QObject {
   void changed(int position, int removed, int inserted);
 
  private:
+  std::optional<Caret> undoOne();
+  std::optional<Caret> redoOne();
   void apply(int pos, int count, const QString& text, const QString& removed);
   void exchangeWholeText(GapBuffer& other);
 

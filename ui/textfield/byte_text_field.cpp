@@ -8,6 +8,8 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QCursor>
+#include <QDrag>
+#include <QDropEvent>
 #include <QFocusEvent>
 #include <QGuiApplication>
 #include <QInputMethodEvent>
@@ -34,6 +36,46 @@ constexpr int kMargin = 4;  // around the text, as in Qt's own text widgets
 
 bool isBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n'; }
 
+// Identifies a drag that started in this field of this process.
+const QString kFieldDragFormat = QStringLiteral("application/x-quorix-byte-text-field");
+
+QByteArray dragIdentity(const ByteTextField* field) {
+  return QByteArray::number(QCoreApplication::applicationPid()) + ':' +
+         QByteArray::number(reinterpret_cast<quintptr>(field));
+}
+
+bool acceptsDrop(const QMimeData* mime) {
+  // File URLs are for the window (it opens them); the field takes text only.
+  return mime != nullptr && mime->hasText() && !mime->hasUrls();
+}
+
+// The field's offer of the X11 primary selection. The text is taken from the field only when
+// another program asks for it, so extending a selection of megabytes by keyboard or mouse costs
+// nothing per step.
+class SelectionMimeData : public QMimeData {
+ public:
+  SelectionMimeData(const ByteTextField* field, int start, int end) : field_(field), start_(start), end_(end) {}
+  void setRange(int start, int end) {
+    start_ = start;
+    end_ = end;
+  }
+  [[nodiscard]] QStringList formats() const override { return {QStringLiteral("text/plain")}; }
+  [[nodiscard]] bool hasFormat(const QString& mimeType) const override {
+    return mimeType == QLatin1String("text/plain");
+  }
+
+ protected:
+  [[nodiscard]] QVariant retrieveData(const QString& mimeType, QMetaType /*type*/) const override {
+    if (field_ == nullptr || mimeType != QLatin1String("text/plain")) return {};
+    return field_->textRange(start_, end_);
+  }
+
+ private:
+  QPointer<const ByteTextField> field_;
+  int start_;
+  int end_;
+};
+
 QString actionText(const char* source, QKeySequence::StandardKey key) {
   // Qt's own translation context for these texts, so a loaded Qt translation applies here too.
   QString text = QCoreApplication::translate("QWidgetTextControl", source);
@@ -57,6 +99,7 @@ ByteTextField::ByteTextField(QWidget* parent) : QAbstractScrollArea(parent) {
   viewport()->setCursor(Qt::IBeamCursor);
   viewport()->setBackgroundRole(QPalette::Base);
   viewport()->setAutoFillBackground(true);
+  viewport()->setAcceptDrops(true);
   verticalScrollBar()->setSingleStep(1);
   connect(&doc_, &ByteTextDocument::changed, this, &ByteTextField::documentChanged);
   updateFontMetrics();
@@ -322,6 +365,7 @@ void ByteTextField::moveCaret(Move move, bool select) {
     }
   }
   setCaret(select ? anchor_ : target, target, false, keepGoal);
+  if (select) setSelectionClipboard();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -345,7 +389,21 @@ void ByteTextField::paste() {
 
 void ByteTextField::setSelectionClipboard() {
   QClipboard* clipboard = QGuiApplication::clipboard();
-  if (hasSelection() && clipboard->supportsSelection()) clipboard->setText(selectedText(), QClipboard::Selection);
+  if (!hasSelection() || !clipboard->supportsSelection()) return;
+  if (primary_ != nullptr && clipboard->ownsSelection() && clipboard->mimeData(QClipboard::Selection) == primary_) {
+    static_cast<SelectionMimeData*>(primary_.data())->setRange(selectionStart(), selectionEnd());
+    return;
+  }
+  auto* mime = new SelectionMimeData(this, selectionStart(), selectionEnd());
+  primary_ = mime;
+  clipboard->setMimeData(mime, QClipboard::Selection);
+}
+
+QMimeData* ByteTextField::createMimeDataFromSelection() const {
+  auto* mime = new QMimeData;
+  mime->setText(selectedText());
+  mime->setData(kFieldDragFormat, dragIdentity(this));
+  return mime;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -515,6 +573,12 @@ int ByteTextField::rowAtY(int y) const {
   return std::clamp(firstVisibleRow() + rel, 0, rows_.count() - 1);
 }
 
+// The character under the point (not the caret position nearest to it).
+int ByteTextField::indexAt(QPoint p) const {
+  ensureLayout();
+  return positionAtX(rowAtY(p.y()), p.x() - kMargin, false);
+}
+
 int ByteTextField::positionAt(QPoint p) const {
   ensureLayout();
   const int row = rowAtY(p.y());
@@ -579,6 +643,7 @@ void ByteTextField::paintEvent(QPaintEvent* e) {
   } else if (hasFocus() && caretShown_) {
     p.fillRect(caretRect(cursor_), palette().text());
   }
+  if (dropCaret_ >= 0) p.fillRect(caretRect(dropCaret_), palette().text());
 }
 
 void ByteTextField::paintRow(QPainter& p, int row, int y, int selStart, int selEnd) const {
@@ -658,8 +723,10 @@ bool ByteTextField::event(QEvent* e) {
                                      QKeySequence::SelectStartOfDocument,
                                      QKeySequence::SelectEndOfDocument,
                                      QKeySequence::DeleteStartOfWord,
-                                     QKeySequence::DeleteEndOfWord};
+                                     QKeySequence::DeleteEndOfWord,
+                                     QKeySequence::DeleteEndOfLine};
     for (const QKeySequence::StandardKey k : kOwn) mine = mine || ke->matches(k);
+    mine = mine || (ke->key() == Qt::Key_K && mods == Qt::ControlModifier);  // whatever the key scheme
     if (mine) {
       ke->accept();
       return true;
@@ -732,6 +799,14 @@ void ByteTextField::deleteForward(bool word) {
   }
 }
 
+// Ctrl+K: up to the next line break, or the line break itself when the caret stands before it.
+void ByteTextField::deleteToEndOfParagraph() {
+  const int from = cursor_;
+  int to = doc_.buffer().indexOf(u'\n', from);
+  if (to == from && to < length()) ++to;
+  edit(from, to, QString(), EditKind::Other);
+}
+
 void ByteTextField::keyPressEvent(QKeyEvent* e) {
   if (e->matches(QKeySequence::SelectAll)) {
     selectAll();
@@ -750,6 +825,9 @@ void ByteTextField::keyPressEvent(QKeyEvent* e) {
     deleteBackward(true);
   } else if (e->matches(QKeySequence::DeleteEndOfWord)) {
     deleteForward(true);
+  } else if (e->matches(QKeySequence::DeleteEndOfLine) ||
+             (e->key() == Qt::Key_K && (e->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier)) {
+    deleteToEndOfParagraph();
   } else if (e->key() == Qt::Key_Backspace && !(e->modifiers() & ~Qt::ShiftModifier)) {
     deleteBackward(false);
   } else if (e->matches(QKeySequence::Delete)) {
@@ -846,8 +924,17 @@ QVariant ByteTextField::inputMethodQuery(Qt::InputMethodQuery query) const {
 // Mouse
 
 void ByteTextField::mousePressEvent(QMouseEvent* e) {
-  const int pos = positionAt(e->position().toPoint());
-  if (e->button() == Qt::LeftButton) {
+  const QPoint point = e->position().toPoint();
+  const int pos = positionAt(point);
+  if (e->button() == Qt::LeftButton && tripleClickTimer_.isActive() &&
+      (point - tripleClickPoint_).manhattanLength() < QApplication::startDragDistance()) {
+    tripleClickTimer_.stop();
+    selectParagraph(indexAt(point));
+  } else if (e->button() == Qt::LeftButton && !(e->modifiers() & Qt::ShiftModifier) && hasSelection() &&
+             indexAt(point) >= selectionStart() && indexAt(point) < selectionEnd()) {
+    dragPending_ = true;  // a click collapses the selection on release, a move drags it
+    dragStartPoint_ = point;
+  } else if (e->button() == Qt::LeftButton) {
     selectingWords_ = false;
     mouseSelecting_ = true;
     if (e->modifiers() & Qt::ShiftModifier) {
@@ -866,6 +953,24 @@ void ByteTextField::mousePressEvent(QMouseEvent* e) {
   e->accept();
 }
 
+// The line between line breaks around index (the whole text when it has none).
+void ByteTextField::selectParagraph(int index) {
+  const GapBuffer& text = doc_.buffer();
+  const int start = index > 0 ? text.lastIndexOf(u'\n', index) + 1 : 0;
+  setCaret(start, text.indexOf(u'\n', start));
+  selectingWords_ = false;
+  mouseSelecting_ = false;
+  setSelectionClipboard();
+}
+
+void ByteTextField::startDrag() {
+  auto* drag = new QDrag(this);
+  drag->setMimeData(createMimeDataFromSelection());
+  // A drop into this field moves the text there (dropEvent); a drop elsewhere copies it, as the
+  // field never deletes text on another program's word.
+  drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction);
+}
+
 void ByteTextField::extendMouseSelection(int pos) {
   if (!selectingWords_) {
     setCaret(anchor_, pos);
@@ -882,8 +987,15 @@ void ByteTextField::extendMouseSelection(int pos) {
 }
 
 void ByteTextField::mouseMoveEvent(QMouseEvent* e) {
-  if (!mouseSelecting_ || !(e->buttons() & Qt::LeftButton)) return;
   const QPoint p = e->position().toPoint();
+  if (dragPending_ && (e->buttons() & Qt::LeftButton)) {
+    if ((p - dragStartPoint_).manhattanLength() >= QApplication::startDragDistance()) {
+      dragPending_ = false;
+      startDrag();
+    }
+    return;
+  }
+  if (!mouseSelecting_ || !(e->buttons() & Qt::LeftButton)) return;
   extendMouseSelection(positionAt(p));
   if (p.y() < 0 || p.y() >= viewport()->height()) {
     if (!dragScrollTimer_.isActive()) dragScrollTimer_.start(50, this);
@@ -894,7 +1006,11 @@ void ByteTextField::mouseMoveEvent(QMouseEvent* e) {
 }
 
 void ByteTextField::mouseReleaseEvent(QMouseEvent* e) {
-  if (e->button() == Qt::LeftButton) {
+  if (e->button() == Qt::LeftButton && dragPending_) {
+    dragPending_ = false;
+    const int pos = positionAt(e->position().toPoint());
+    setCaret(pos, pos);
+  } else if (e->button() == Qt::LeftButton && mouseSelecting_) {
     mouseSelecting_ = false;
     dragScrollTimer_.stop();
     setSelectionClipboard();
@@ -909,13 +1025,14 @@ void ByteTextField::mouseDoubleClickEvent(QMouseEvent* e) {
   }
   ensureLayout();
   const QPoint p = e->position().toPoint();
-  const int index = positionAtX(rowAtY(p.y()), p.x() - kMargin, false);
-  const auto [a, b] = wordAround(index);
+  const auto [a, b] = wordAround(indexAt(p));
   setCaret(a, b);
   selectingWords_ = true;
   mouseSelecting_ = true;
   wordAnchorStart_ = a;
   wordAnchorEnd_ = b;
+  tripleClickPoint_ = p;
+  tripleClickTimer_.start(QApplication::doubleClickInterval(), this);
   setSelectionClipboard();
   e->accept();
 }
@@ -924,6 +1041,8 @@ void ByteTextField::timerEvent(QTimerEvent* e) {
   if (e->timerId() == blinkTimer_.timerId()) {
     caretShown_ = !caretShown_;
     viewport()->update(caretRect(cursor_).adjusted(-1, 0, 1, 0));
+  } else if (e->timerId() == tripleClickTimer_.timerId()) {
+    tripleClickTimer_.stop();
   } else if (e->timerId() == dragScrollTimer_.timerId()) {
     const QPoint p = viewport()->mapFromGlobal(QCursor::pos());
     QScrollBar* bar = verticalScrollBar();
@@ -992,6 +1111,74 @@ void ByteTextField::contextMenuEvent(QContextMenuEvent* e) {
   if (e->reason() == QContextMenuEvent::Keyboard) at = viewport()->mapToGlobal(cursorRect().bottomLeft());
   menu->popup(at);
   e->accept();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Drag and drop
+
+bool ByteTextField::isOwnDrag(const QMimeData* mime) const {
+  return mime->hasFormat(kFieldDragFormat) && mime->data(kFieldDragFormat) == dragIdentity(this);
+}
+
+void ByteTextField::dragEnterEvent(QDragEnterEvent* e) {
+  if (!acceptsDrop(e->mimeData())) {
+    e->ignore();  // left to the window
+    return;
+  }
+  dragMoveEvent(e);
+}
+
+void ByteTextField::dragMoveEvent(QDragMoveEvent* e) {
+  if (!acceptsDrop(e->mimeData())) {
+    e->ignore();
+    return;
+  }
+  const bool move = isOwnDrag(e->mimeData()) && !(e->modifiers() & Qt::ControlModifier);
+  e->setDropAction(move ? Qt::MoveAction : Qt::CopyAction);
+  e->accept();
+  const int pos = positionAt(e->position().toPoint());
+  if (pos != dropCaret_) {
+    dropCaret_ = pos;
+    viewport()->update();
+  }
+}
+
+void ByteTextField::dragLeaveEvent(QDragLeaveEvent* e) {
+  dropCaret_ = -1;
+  viewport()->update();
+  e->accept();
+}
+
+// A drag from this field moves its selection (Ctrl held: copies it); text from elsewhere is
+// inserted. Either way one undo step, and the dropped text ends selected.
+void ByteTextField::dropEvent(QDropEvent* e) {
+  dropCaret_ = -1;
+  viewport()->update();
+  const QMimeData* mime = e->mimeData();
+  if (!acceptsDrop(mime)) {
+    e->ignore();
+    return;
+  }
+  const int to = positionAt(e->position().toPoint());
+  const bool move = isOwnDrag(mime) && !(e->modifiers() & Qt::ControlModifier);
+  e->setDropAction(move ? Qt::MoveAction : Qt::CopyAction);
+  e->accept();
+  if (move) {
+    const int start = selectionStart();
+    const int end = selectionEnd();
+    if (to >= start && to <= end) return;  // onto itself
+    const bool couldUndo = doc_.canUndo();
+    const int at = doc_.moveText(start, end, to, Caret{anchor_, cursor_});
+    setCaret(at, at + (end - start), true);
+    emit textChanged();
+    if (!couldUndo) emit undoAvailable(true);
+  } else {
+    const QString text = ByteTextDocument::normalized(mime->text());
+    if (text.isEmpty()) return;
+    edit(to, to, text, EditKind::Other);
+    setCaret(to, to + static_cast<int>(text.size()), true);
+  }
+  setFocus(Qt::MouseFocusReason);
 }
 
 }  // namespace quorix

@@ -13,12 +13,14 @@
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
 #include <QFont>
+#include <QPointer>
 #include <QString>
 
 #include <cstddef>
 #include <utility>
 
 class QMenu;
+class QMimeData;
 class QPainter;
 
 namespace quorix {
@@ -84,6 +86,9 @@ class ByteTextField : public QAbstractScrollArea {
   [[nodiscard]] std::size_t memoryUsage() const;
 
   QMenu* createStandardContextMenu();
+  // The selected text for a drag (marked as coming from this field, so that a drop back into it
+  // moves the text rather than copying it).
+  [[nodiscard]] QMimeData* createMimeDataFromSelection() const;
   [[nodiscard]] QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
  public slots:
@@ -113,6 +118,10 @@ class ByteTextField : public QAbstractScrollArea {
   void mouseReleaseEvent(QMouseEvent* e) override;
   void mouseDoubleClickEvent(QMouseEvent* e) override;
   void contextMenuEvent(QContextMenuEvent* e) override;
+  void dragEnterEvent(QDragEnterEvent* e) override;
+  void dragMoveEvent(QDragMoveEvent* e) override;
+  void dragLeaveEvent(QDragLeaveEvent* e) override;
+  void dropEvent(QDropEvent* e) override;
   void focusInEvent(QFocusEvent* e) override;
   void focusOutEvent(QFocusEvent* e) override;
   void timerEvent(QTimerEvent* e) override;
@@ -143,7 +152,11 @@ class ByteTextField : public QAbstractScrollArea {
   void typeText(const QString& text);
   void deleteBackward(bool word);
   void deleteForward(bool word);
+  void deleteToEndOfParagraph();
   void extendMouseSelection(int pos);
+  void selectParagraph(int index);
+  void startDrag();
+  [[nodiscard]] bool isOwnDrag(const QMimeData* mime) const;
   void setSelectionClipboard();
 
   void ensureLayout() const;
@@ -158,6 +171,7 @@ class ByteTextField : public QAbstractScrollArea {
 
   [[nodiscard]] double xOf(int row, int pos) const;
   [[nodiscard]] int positionAtX(int row, double x, bool nearest) const;
+  [[nodiscard]] int indexAt(QPoint viewportPoint) const;
   [[nodiscard]] int rowEndCaret(int row) const;
   [[nodiscard]] int rowAtY(int y) const;
   [[nodiscard]] int nextCharPos(int pos) const;
@@ -192,6 +206,12 @@ class ByteTextField : public QAbstractScrollArea {
   bool selectingWords_ = false;
   int wordAnchorStart_ = 0;
   int wordAnchorEnd_ = 0;
+  QBasicTimer tripleClickTimer_;  // runs for a double-click interval after a double-click
+  QPoint tripleClickPoint_;
+  bool dragPending_ = false;  // pressed inside the selection: a drag starts if the mouse moves
+  QPoint dragStartPoint_;
+  int dropCaret_ = -1;           // where a drag over the field would drop, or -1
+  QPointer<QMimeData> primary_;  // this field's offer of the X11 primary selection
 
   QString preedit_;
   int preeditCursor_ = 0;

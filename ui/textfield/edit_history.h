@@ -35,7 +35,8 @@ struct EditStep {
   int insertedLength = 0;
   EditKind kind = EditKind::Other;
   Caret before;
-  GapBuffer whole;  // WholeText only: the text on the other side of the step
+  GapBuffer whole;      // WholeText only: the text on the other side of the step
+  bool joined = false;  // undone and redone together with the step before it
 };
 
 class EditHistory {
@@ -56,14 +57,19 @@ class EditHistory {
   void record(int pos, QString removed, int insertedLength, EditKind kind, Caret before) {
     if (tryMerge(pos, removed, insertedLength, kind)) return;
     steps_.resize(done_);
-    steps_.push_back(EditStep{pos, std::move(removed), QString(), insertedLength, kind, before, GapBuffer()});
+    steps_.push_back(EditStep{pos, std::move(removed), QString(), insertedLength, kind, before, GapBuffer(), false});
     done_ = steps_.size();
     mergeOpen_ = kind != EditKind::Other;
   }
 
+  // The step just recorded belongs to the one before it (moving text removes, then inserts).
+  void joinLast() {
+    if (steps_.size() >= 2) steps_.back().joined = true;
+  }
+
   void recordWholeText(GapBuffer former, Caret before) {
     steps_.resize(done_);
-    steps_.push_back(EditStep{0, QString(), QString(), 0, EditKind::WholeText, before, std::move(former)});
+    steps_.push_back(EditStep{0, QString(), QString(), 0, EditKind::WholeText, before, std::move(former), false});
     done_ = steps_.size();
     mergeOpen_ = false;
     dropWholeTextsBeyondBudget();
@@ -71,6 +77,7 @@ class EditHistory {
 
   [[nodiscard]] bool canUndo() const { return done_ > 0; }
   [[nodiscard]] bool canRedo() const { return done_ < steps_.size(); }
+  [[nodiscard]] bool nextRedoIsJoined() const { return canRedo() && steps_[done_].joined; }
   EditStep& stepToUndo() {
     mergeOpen_ = false;
     return steps_[--done_];

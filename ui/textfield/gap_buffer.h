@@ -65,6 +65,30 @@ class GapBuffer {
     if (n != 0) std::memcpy(dst, units() + p + gapLength(), n * sizeof(char16_t));
   }
 
+  // Index of the first c at or after `from`, or size().
+  [[nodiscard]] int indexOf(char16_t c, int from) const {
+    const auto f = static_cast<std::size_t>(from);
+    if (f < gapStart_) {
+      const qsizetype i = QStringView(units() + f, static_cast<qsizetype>(gapStart_ - f)).indexOf(QChar(c));
+      if (i >= 0) return from + static_cast<int>(i);
+    }
+    const std::size_t tailFrom = std::max(f, gapStart_);
+    const qsizetype i = QStringView(units() + tailFrom + gapLength(),
+                                    static_cast<qsizetype>(total() - gapEnd_ - (tailFrom - gapStart_)))
+                            .indexOf(QChar(c));
+    return i >= 0 ? static_cast<int>(tailFrom + static_cast<std::size_t>(i)) : size();
+  }
+
+  // Index of the last c before `before`, or -1.
+  [[nodiscard]] int lastIndexOf(char16_t c, int before) const {
+    const auto b = static_cast<std::size_t>(before);
+    if (b > gapStart_) {
+      const qsizetype i = QStringView(units() + gapEnd_, static_cast<qsizetype>(b - gapStart_)).lastIndexOf(QChar(c));
+      if (i >= 0) return static_cast<int>(gapStart_) + static_cast<int>(i);
+    }
+    return static_cast<int>(QStringView(units(), static_cast<qsizetype>(std::min(b, gapStart_))).lastIndexOf(QChar(c)));
+  }
+
   [[nodiscard]] QString mid(int pos, int count) const {
     QString s(count, Qt::Uninitialized);
     if (count > 0) copyOut(pos, count, reinterpret_cast<char16_t*>(s.data()));
