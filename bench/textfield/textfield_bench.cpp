@@ -1,10 +1,14 @@
 // Byte text field against QPlainTextEdit in a 314 x 209 px field (the size of Text1):
 // set + show, one keystroke in the middle repainted, scrolling to a random row repainted,
-// appending cell by cell as the HEX reader does, and the memory held beyond the text.
+// appending cell by cell as the HEX reader does, and the memory held beyond the text; then the
+// field alone at 4 M cells (triple-click, drag, drop, select to the end) and setting 50 M
+// characters over 50 M.
 #include "byte_text_field.h"
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMimeData>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QRandomGenerator>
 #include <QScrollBar>
@@ -185,6 +189,104 @@ void BM_AppendCells(benchmark::State& state) {
   }
 }
 
+// The interactions of a text field at 4 M cells (a 4 MiB image, 12 M characters on one line), each
+// measured with the repaint that follows.
+constexpr int kHuge = 4'000'000;
+
+std::unique_ptr<ByteTextField> hugeField() {
+  static const QString text = cells(kHuge);
+  auto f = makeField<ByteTextField>();
+  f->setPlainText(text);
+  f->show();
+  paint(*f);
+  return f;
+}
+
+void send(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+  QMouseEvent e(type, at, w->mapToGlobal(at), Qt::LeftButton, buttons, Qt::NoModifier);
+  QApplication::sendEvent(w, &e);
+}
+
+void dropAt(ByteTextField& f, const QMimeData& mime, QPoint at) {
+  const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+  QDragEnterEvent enter(at, actions, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(f.viewport(), &enter);
+  QDropEvent drop(at, actions, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(f.viewport(), &drop);
+}
+
+void BM_TripleClick(benchmark::State& state) {
+  auto f = hugeField();
+  f->setCursorPosition(f->length() / 2);
+  paint(*f);
+  QWidget* vp = f->viewport();
+  const QPoint at = f->cursorRect().center() + QPoint(3, 0);
+  for (auto _ : state) {
+    state.PauseTiming();
+    f->setCursorPosition(f->length() / 2);
+    send(vp, QEvent::MouseButtonPress, at, Qt::LeftButton);
+    send(vp, QEvent::MouseButtonRelease, at, Qt::NoButton);
+    send(vp, QEvent::MouseButtonDblClick, at, Qt::LeftButton);
+    send(vp, QEvent::MouseButtonRelease, at, Qt::NoButton);
+    paint(*f);
+    state.ResumeTiming();
+    send(vp, QEvent::MouseButtonPress, at, Qt::LeftButton);
+    send(vp, QEvent::MouseButtonRelease, at, Qt::NoButton);
+    paint(*f);
+  }
+  if (f->selectedText().size() != f->length()) state.SkipWithError("the triple-click did not select the line");
+}
+
+void BM_DragMove1000Cells(benchmark::State& state) {
+  auto f = hugeField();
+  const int from = f->length() / 4 - f->length() / 4 % 3;
+  for (auto _ : state) {
+    state.PauseTiming();
+    f->setSelection(from, from + 3000);
+    const std::unique_ptr<QMimeData> mime(f->createMimeDataFromSelection());
+    f->scrollToPosition(f->length() * 3 / 4);  // dropped half the text further on
+    paint(*f);
+    state.ResumeTiming();
+    dropAt(*f, *mime, QPoint(6, 10));
+    paint(*f);
+    state.PauseTiming();
+    if (f->selectionStart() < f->length() / 2) state.SkipWithError("the drop did not move the selection");
+    f->undo();
+    state.ResumeTiming();
+  }
+}
+
+void BM_Drop1MB(benchmark::State& state) {
+  auto f = hugeField();
+  QMimeData mime;
+  mime.setText(cells(1'000'000 / 3));
+  f->scrollToPosition(f->length() / 2);
+  paint(*f);
+  for (auto _ : state) {
+    dropAt(*f, mime, QPoint(6, 10));
+    paint(*f);
+    state.PauseTiming();
+    if (f->length() < 12'900'000) state.SkipWithError("nothing dropped");
+    f->undo();
+    f->scrollToPosition(f->length() / 2);
+    paint(*f);
+    state.ResumeTiming();
+  }
+}
+
+void BM_SelectToEnd(benchmark::State& state) {
+  auto f = hugeField();
+  for (auto _ : state) {
+    state.PauseTiming();
+    f->setCursorPosition(f->length() / 2);
+    paint(*f);
+    state.ResumeTiming();
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_End, Qt::ControlModifier | Qt::ShiftModifier);
+    QApplication::sendEvent(f.get(), &press);
+    paint(*f);
+  }
+}
+
 constexpr int kSmall = 65'536;
 constexpr int kLarge = 1'400'000;
 
@@ -209,6 +311,10 @@ BENCHMARK_TEMPLATE(BM_AppendCells, ByteTextField)
     ->Arg(kLarge)
     ->Iterations(3)
     ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TripleClick)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DragMove1000Cells)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Drop1MB)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SelectToEnd)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SetWholeText50M)->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK_TEMPLATE(BM_AppendCells, QPlainTextEdit)->Arg(2048)->Iterations(1)->Unit(benchmark::kMillisecond);
 

@@ -28,10 +28,10 @@ class GapBuffer {
   // (which the allocator does without copying for large blocks).
   void assign(QString text) {
     const auto n = static_cast<std::size_t>(text.size());
-    const auto withGap = static_cast<qsizetype>(n + spareFor(n));
+    const std::size_t withGap = n + spareFor(n);
     buf_ = std::move(text);
-    buf_.reserve(withGap);
-    buf_.resize(withGap);
+    buf_.reserve(static_cast<qsizetype>(withGap));
+    buf_.resize(static_cast<qsizetype>(withGap));
     gapStart_ = n;
     gapEnd_ = total();
   }
