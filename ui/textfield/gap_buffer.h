@@ -39,8 +39,8 @@ class GapBuffer {
   void insert(int pos, QStringView text) {
     const auto n = static_cast<std::size_t>(text.size());
     if (n == 0) return;
-    reserveGap(n);
     moveGap(static_cast<std::size_t>(pos));
+    reserveGap(n);
     std::memcpy(data() + gapStart_, text.utf16(), n * sizeof(char16_t));
     gapStart_ += n;
   }
@@ -126,18 +126,19 @@ class GapBuffer {
     }
   }
 
-  // Growth by half the text keeps appends amortised O(1) per character and the spare room
-  // below one byte per character.
+  // Grows the block in place (large blocks are remapped, not copied) and moves the text behind
+  // the gap to its new end. At the end of the text the gap grows by half the text, which keeps
+  // appends amortised O(1) per character and costs nothing until the room is used; elsewhere
+  // every unit of room added is a unit of text moved, so the gap grows by what the insertion
+  // needs plus a little.
   void reserveGap(std::size_t n) {
     if (gapLength() >= n) return;
     const std::size_t used = total() - gapLength();
-    const std::size_t newSize = used + n + std::max(spareFor(used), used / 2);
-    QString fresh(static_cast<qsizetype>(newSize), Qt::Uninitialized);
-    auto* to = reinterpret_cast<char16_t*>(fresh.data());
     const std::size_t tail = total() - gapEnd_;
-    if (gapStart_ != 0) std::memcpy(to, units(), gapStart_ * sizeof(char16_t));
-    if (tail != 0) std::memcpy(to + newSize - tail, units() + gapEnd_, tail * sizeof(char16_t));
-    buf_.swap(fresh);
+    const std::size_t newSize = used + n + (tail == 0 ? std::max(spareFor(used), used / 2) : spareFor(used));
+    buf_.reserve(static_cast<qsizetype>(newSize));
+    buf_.resize(static_cast<qsizetype>(newSize));
+    if (tail != 0) std::memmove(data() + newSize - tail, data() + gapEnd_, tail * sizeof(char16_t));
     gapEnd_ = newSize - tail;
   }
 
