@@ -285,6 +285,15 @@ void openCommand(WindowServices& ui) {
     ui.setFileName("");
     return;
   }
+  readChosenFile(ui);
+}
+
+void openFile(WindowServices& ui, std::string_view path) {
+  ui.setFileName(path);
+  readChosenFile(ui);
+}
+
+void readChosenFile(WindowServices& ui) {
   const ReadExtent read = dakai_hex(ui);
   if (read.cells > 0) ui.setText(Field::Text5, startAddressText(read));
 }

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "services.h"
 
@@ -23,6 +24,15 @@ struct ReadExtent {
 // the address of cell 0, so that a save writes the data back where they were.
 // A cancelled dialog only forgets the file name.
 void openCommand(WindowServices& ui);
+
+// Opens `path` as the open command opens a file chosen in its dialog: the
+// dialog's file name becomes `path`. For a file named on the command line or
+// dropped on the window.
+void openFile(WindowServices& ui, std::string_view path);
+
+// What the open command does once the dialog's file name names the file:
+// dakai_hex, then Text5 set to the address of cell 0.
+void readChosenFile(WindowServices& ui);
 
 // Replaces Text1 with the byte text of the file that the dialog's file name
 // names: every data record's bytes at its full address (offset plus the base
