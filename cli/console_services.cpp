@@ -1,7 +1,6 @@
 #include "console_services.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -39,7 +38,7 @@ class BufferedWriter final : public LineWriter {
   // growing.
   BufferedWriter(const ConsoleServices& ui, std::string path, std::size_t expectedSize)
       : ui_(ui), path_(std::move(path)) {
-    buffer_.reserve(expectedSize);
+    reserveLarge(buffer_, expectedSize);
   }
   BufferedWriter(const BufferedWriter&) = delete;
   BufferedWriter& operator=(const BufferedWriter&) = delete;
@@ -142,16 +141,6 @@ class ReplacingWriter final : public LineWriter {
   bool renamed_ = false;
 };
 
-// Lets the kernel back a large buffer with huge pages: a byte text of tens of
-// megabytes then takes a few dozen page faults instead of thousands.
-void askForHugePages(char* data, std::size_t size) {
-  const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
-  // madvise wants a page-aligned start: the buffer's first whole page.
-  const std::size_t skip = (page - reinterpret_cast<std::uintptr_t>(data) % page) % page;
-  // Only advice: where it is not taken, the buffer works as it is.
-  if (size > skip) ::madvise(data + skip, size - skip, MADV_HUGEPAGE);
-}
-
 }  // namespace
 
 bool writeAll(int fd, std::string_view data) {
@@ -185,16 +174,18 @@ void ConsoleServices::appendByteText(std::string_view text) {
   if (text.empty()) return;
   if (byteText_.empty() || byteText_.back().capacity() - byteText_.back().size() < text.size()) {
     std::string& chunk = byteText_.emplace_back();
-    chunk.reserve(std::max(kTextChunk, text.size()));
     // Small texts keep small pages: a huge page is zeroed whole when first touched.
-    askForHugePages(chunk.data() + kSmallText, chunk.capacity() - kSmallText);
+    reserveLarge(chunk, text.size() < kSmallText ? kSmallText : std::max(kTextChunk, text.size()));
   }
   byteText_.back().append(text);
 }
 
 std::string ConsoleServices::text(Field field) {
   if (field != Field::Text1) return fields_[field];
+  std::size_t size = 0;
+  for (const std::string& chunk : byteText_) size += chunk.size();
   std::string whole;
+  reserveLarge(whole, size);  // one allocation: a byte text can be 50 MB
   for (const std::string& chunk : byteText_) whole.append(chunk);
   return whole;
 }

@@ -1,11 +1,12 @@
 """Times whole runs of commands for compare.sh.
 
 Rows come on standard input: a label line, then one command per line (fields
-separated by tabs), then a blank line. The commands of a row run in turn,
-RUNS times, their output to /dev/null. For each command the row shows the
-median wall-clock time of a run and the median CPU time (user + system) it
-used, which a busy machine disturbs less; for each command after the first,
-its times as multiples of the first one's.
+separated by tabs), then a blank line. The first command is ours; each peer
+after it runs in turn with ours, RUNS times each, output to /dev/null, so
+that what one peer leaves behind in memory weighs on no other pairing. Each
+pairing prints a line: the median wall-clock time of a run and the median CPU
+time (user + system), which a busy machine disturbs less, of ours and of the
+peer, and the peer's as multiples of ours.
 
     python3 timing.py RUNS < rows
 """
@@ -27,16 +28,19 @@ def once(cmd):
 
 
 def row(label, cmds, runs):
-    times = [[] for _ in cmds]
-    for _ in range(runs):
-        for k, cmd in enumerate(cmds):
-            times[k].append(once(cmd))
-    medians = [(statistics.median(w for w, _ in t), statistics.median(c for _, c in t)) for t in times]
-    ours = medians[0]
-    cells = [f"{ours[0]:.1f} / {ours[1]:.1f}"]
-    for wall, cpu in medians[1:]:
-        cells += [f"{wall:.1f} / {cpu:.1f}", f"{wall / ours[0]:.1f}x / {cpu / max(ours[1], 0.001):.1f}x"]
-    print(f"| {label} | " + " | ".join(cells) + " |", flush=True)
+    ours_cmd = cmds[0]
+    for peer_cmd in cmds[1:]:
+        ours, peer = [], []
+        for _ in range(runs):
+            ours.append(once(ours_cmd))
+            peer.append(once(peer_cmd))
+        mo = (statistics.median(w for w, _ in ours), statistics.median(c for _, c in ours))
+        mp = (statistics.median(w for w, _ in peer), statistics.median(c for _, c in peer))
+        name = peer_cmd[0].rsplit("/", 1)[-1]
+        if name.startswith("python"):
+            name = "python IntelHex"
+        print(f"| {label} | {name} | {mo[0]:.1f} / {mo[1]:.1f} | {mp[0]:.1f} / {mp[1]:.1f} | "
+              f"{mp[0] / mo[0]:.1f}x / {mp[1] / max(mo[1], 0.001):.1f}x |", flush=True)
 
 
 def main():
