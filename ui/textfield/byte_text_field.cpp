@@ -8,6 +8,8 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QCursor>
+#include <QDrag>
+#include <QDropEvent>
 #include <QFocusEvent>
 #include <QGuiApplication>
 #include <QInputMethodEvent>
@@ -34,31 +36,45 @@ constexpr int kMargin = 4;  // around the text, as in Qt's own text widgets
 
 bool isBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n'; }
 
-// Line breaks of every kind become "\n" and no-break spaces become blanks, so that the text
-// reads back the way Qt's plain-text widgets return it.
-QString normalized(const QString& text) {
-  const auto needs = [](QChar c) {
-    const char16_t u = c.unicode();
-    return u == u'\r' || u == 0x2028 || u == 0x2029 || u == 0x00A0;
-  };
-  if (std::none_of(text.cbegin(), text.cend(), needs)) return text;
-  QString out;
-  out.reserve(text.size());
-  for (qsizetype i = 0; i < text.size(); ++i) {
-    const char16_t u = text.at(i).unicode();
-    if (u == u'\r') {
-      out.append(u'\n');
-      if (i + 1 < text.size() && text.at(i + 1) == u'\n') ++i;
-    } else if (u == 0x2028 || u == 0x2029) {
-      out.append(u'\n');
-    } else if (u == 0x00A0) {
-      out.append(u' ');
-    } else {
-      out.append(QChar{u});
-    }
-  }
-  return out;
+// Identifies a drag that started in this field of this process.
+const QString kFieldDragFormat = QStringLiteral("application/x-quorix-byte-text-field");
+
+QByteArray dragIdentity(const ByteTextField* field) {
+  return QByteArray::number(QCoreApplication::applicationPid()) + ':' +
+         QByteArray::number(reinterpret_cast<quintptr>(field));
 }
+
+bool acceptsDrop(const QMimeData* mime) {
+  // File URLs are for the window (it opens them); the field takes text only.
+  return mime != nullptr && mime->hasText() && !mime->hasUrls();
+}
+
+// The field's offer of the X11 primary selection. The text is taken from the field only when
+// another program asks for it, so extending a selection of megabytes by keyboard or mouse costs
+// nothing per step.
+class SelectionMimeData : public QMimeData {
+ public:
+  SelectionMimeData(const ByteTextField* field, int start, int end) : field_(field), start_(start), end_(end) {}
+  void setRange(int start, int end) {
+    start_ = start;
+    end_ = end;
+  }
+  [[nodiscard]] QStringList formats() const override { return {QStringLiteral("text/plain")}; }
+  [[nodiscard]] bool hasFormat(const QString& mimeType) const override {
+    return mimeType == QLatin1String("text/plain");
+  }
+
+ protected:
+  [[nodiscard]] QVariant retrieveData(const QString& mimeType, QMetaType /*type*/) const override {
+    if (field_ == nullptr || mimeType != QLatin1String("text/plain")) return {};
+    return field_->textRange(start_, end_);
+  }
+
+ private:
+  QPointer<const ByteTextField> field_;
+  int start_;
+  int end_;
+};
 
 QString actionText(const char* source, QKeySequence::StandardKey key) {
   // Qt's own translation context for these texts, so a loaded Qt translation applies here too.
@@ -83,7 +99,9 @@ ByteTextField::ByteTextField(QWidget* parent) : QAbstractScrollArea(parent) {
   viewport()->setCursor(Qt::IBeamCursor);
   viewport()->setBackgroundRole(QPalette::Base);
   viewport()->setAutoFillBackground(true);
+  viewport()->setAcceptDrops(true);
   verticalScrollBar()->setSingleStep(1);
+  connect(&doc_, &ByteTextDocument::changed, this, &ByteTextField::documentChanged);
   updateFontMetrics();
 }
 
@@ -92,118 +110,99 @@ ByteTextField::~ByteTextField() = default;
 // ---------------------------------------------------------------------------------------------
 // Contents
 
-QString ByteTextField::toPlainText() const { return text_.mid(0, text_.size()); }
+QString ByteTextField::toPlainText() const { return doc_.mid(0, doc_.length()); }
 
 QString ByteTextField::textRange(int start, int end) const {
   start = std::clamp(start, 0, length());
   end = std::clamp(end, start, length());
-  return text_.mid(start, end - start);
+  return doc_.mid(start, end - start);
 }
 
-QString ByteTextField::selectedText() const { return text_.mid(selectionStart(), selectionEnd() - selectionStart()); }
+QString ByteTextField::selectedText() const { return doc_.mid(selectionStart(), selectionEnd() - selectionStart()); }
 
-void ByteTextField::setPlainText(const QString& text) {
-  const QString t = normalized(text);
-  const bool couldUndo = history_.canUndo();
-  const bool couldRedo = history_.canRedo();
+void ByteTextField::setPlainText(QString text) {
+  const bool couldUndo = doc_.canUndo();
   const bool hadSelection = hasSelection();
   const int oldCursor = cursor_;
-  QString oldText;
-  if (QAccessible::isActive()) oldText = toPlainText();
 
-  history_.clear();
-  text_.assign(t);
-  layoutValid_ = false;
+  const Caret before{anchor_, cursor_};
   anchor_ = cursor_ = 0;
   goalX_ = -1.0;
   preedit_.clear();
-  scrollDirty_ = true;
+  doc_.setText(ByteTextDocument::normalized(std::move(text)), before);
   verticalScrollBar()->setValue(0);
   if (isVisible()) syncNow();
-  requestUpdate();
   restartBlink();
 
-  if (QAccessible::isActive()) {
-    QAccessibleTextUpdateEvent ev(this, 0, oldText, t);
-    QAccessible::updateAccessibility(&ev);
-  }
   emit textChanged();
   if (oldCursor != 0) emit cursorPositionChanged();
-  if (hadSelection) {
-    emit selectionChanged();
-    emit copyAvailable(false);
-  }
-  emitHistorySignals(couldUndo, couldRedo);
+  if (hadSelection) emit selectionChanged();
+  if (couldUndo != doc_.canUndo()) emit undoAvailable(doc_.canUndo());
+}
+
+void ByteTextField::clearHistory() {
+  const bool couldUndo = doc_.canUndo();
+  doc_.clearHistory();
+  if (couldUndo) emit undoAvailable(false);
 }
 
 void ByteTextField::insertPlainText(const QString& text) {
-  edit(selectionStart(), selectionEnd(), normalized(text), EditKind::Append);
+  edit(selectionStart(), selectionEnd(), ByteTextDocument::normalized(text), EditKind::Append);
 }
 
 void ByteTextField::replaceRange(int start, int end, const QString& text) {
   start = std::clamp(start, 0, length());
   end = std::clamp(end, start, length());
-  edit(start, end, normalized(text), EditKind::Other);
+  edit(start, end, ByteTextDocument::normalized(text), EditKind::Other);
 }
 
 void ByteTextField::edit(int start, int end, const QString& text, EditKind kind) {
   if (start == end && text.isEmpty()) return;
-  const bool couldUndo = history_.canUndo();
-  const bool couldRedo = history_.canRedo();
-  QString removed = text_.mid(start, end - start);
-  history_.record(start, removed, static_cast<int>(text.size()), kind, anchor_, cursor_);
-  replaceRaw(start, end - start, text, removed);
+  const bool couldUndo = doc_.canUndo();
+  doc_.replace(start, end, text, kind, Caret{anchor_, cursor_});
   const int caret = start + static_cast<int>(text.size());
   setCaret(caret, caret, true);
   emit textChanged();
-  emitHistorySignals(couldUndo, couldRedo);
+  if (!couldUndo) emit undoAvailable(true);
 }
 
-void ByteTextField::replaceRaw(int pos, int count, const QString& text, const QString& removed) {
-  text_.remove(pos, count);
-  text_.insert(pos, text);
-  if (layoutValid_) rows_.update(text_, adv_, pos, count, static_cast<int>(text.size()));
+// The view, the row layout and screen readers follow every change of the text.
+void ByteTextField::documentChanged(int pos, int removed, int inserted) {
+  if (pos == 0 && inserted == doc_.length()) {
+    layoutValid_ = false;  // the whole text: wrapping it afresh is cheaper than matching rows
+  } else if (layoutValid_) {
+    rows_.update(doc_.buffer(), adv_, pos, removed, inserted);
+  }
   scrollDirty_ = true;
   requestUpdate();
   scheduleSync();
   if (QAccessible::isActive()) {
-    if (count > 0) {
-      QAccessibleTextRemoveEvent ev(this, pos, removed);
+    if (removed > 0) {
+      QAccessibleTextRemoveEvent ev(this, pos, doc_.removedText());
       QAccessible::updateAccessibility(&ev);
     }
-    if (!text.isEmpty()) {
-      QAccessibleTextInsertEvent ev(this, pos, text);
+    if (inserted > 0) {
+      QAccessibleTextInsertEvent ev(this, pos, doc_.mid(pos, inserted));
       QAccessible::updateAccessibility(&ev);
     }
   }
 }
 
-void ByteTextField::emitHistorySignals(bool couldUndo, bool couldRedo) {
-  if (couldUndo != history_.canUndo()) emit undoAvailable(history_.canUndo());
-  if (couldRedo != history_.canRedo()) emit redoAvailable(history_.canRedo());
-}
-
 void ByteTextField::undo() {
-  if (!history_.canUndo()) return;
-  const bool couldRedo = history_.canRedo();
-  EditStep& step = history_.stepToUndo();
-  if (step.insertedLength > 0 && step.inserted.isEmpty()) step.inserted = text_.mid(step.pos, step.insertedLength);
-  replaceRaw(step.pos, step.insertedLength, step.removed, step.inserted);
-  setCaret(std::clamp(step.anchorBefore, 0, length()), std::clamp(step.cursorBefore, 0, length()), true);
+  const std::optional<Caret> caret = doc_.undo();
+  if (!caret) return;
+  setCaret(caret->anchor, caret->cursor, true);
   emit textChanged();
-  emitHistorySignals(true, couldRedo);
+  if (!doc_.canUndo()) emit undoAvailable(false);
 }
 
 void ByteTextField::redo() {
-  if (!history_.canRedo()) return;
-  const bool couldUndo = history_.canUndo();
-  EditStep& step = history_.stepToRedo();
-  replaceRaw(step.pos, static_cast<int>(step.removed.size()), step.inserted, step.removed);
-  step.inserted = QString();  // the text holds it again
-  const int caret = step.pos + step.insertedLength;
-  setCaret(caret, caret, true);
+  const bool couldUndo = doc_.canUndo();
+  const std::optional<Caret> caret = doc_.redo();
+  if (!caret) return;
+  setCaret(caret->anchor, caret->cursor, true);
   emit textChanged();
-  emitHistorySignals(couldUndo, true);
+  if (!couldUndo) emit undoAvailable(true);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -230,7 +229,7 @@ void ByteTextField::setCaret(int anchor, int cursor, bool fromEdit, bool keepGoa
   const bool hadSelection = hasSelection();
   anchor_ = anchor;
   cursor_ = cursor;
-  if (!fromEdit) history_.closeMerge();
+  if (!fromEdit) doc_.closeMerge();
   if (!keepGoal) goalX_ = -1.0;
   ensureVisiblePending_ = true;
   scheduleSync();
@@ -251,33 +250,32 @@ void ByteTextField::setCaret(int anchor, int cursor, bool fromEdit, bool keepGoa
     }
     emit selectionChanged();
   }
-  if (hadSelection != hasSelection()) emit copyAvailable(hasSelection());
   if (!preedit_.isEmpty() && !fromEdit) preedit_.clear();
 }
 
 int ByteTextField::nextCharPos(int pos) const {
   if (pos >= length()) return length();
-  if (QChar::isHighSurrogate(text_.at(pos)) && pos + 1 < length() && QChar::isLowSurrogate(text_.at(pos + 1)))
+  if (QChar::isHighSurrogate(doc_.at(pos)) && pos + 1 < length() && QChar::isLowSurrogate(doc_.at(pos + 1)))
     return pos + 2;
   return pos + 1;
 }
 
 int ByteTextField::previousCharPos(int pos) const {
   if (pos <= 0) return 0;
-  if (QChar::isLowSurrogate(text_.at(pos - 1)) && pos >= 2 && QChar::isHighSurrogate(text_.at(pos - 2))) return pos - 2;
+  if (QChar::isLowSurrogate(doc_.at(pos - 1)) && pos >= 2 && QChar::isHighSurrogate(doc_.at(pos - 2))) return pos - 2;
   return pos - 1;
 }
 
 int ByteTextField::nextWordPos(int pos) const {
   const int n = length();
-  while (pos < n && !isBlank(text_.at(pos))) ++pos;
-  while (pos < n && isBlank(text_.at(pos))) ++pos;
+  while (pos < n && !isBlank(doc_.at(pos))) ++pos;
+  while (pos < n && isBlank(doc_.at(pos))) ++pos;
   return pos;
 }
 
 int ByteTextField::previousWordPos(int pos) const {
-  while (pos > 0 && isBlank(text_.at(pos - 1))) --pos;
-  while (pos > 0 && !isBlank(text_.at(pos - 1))) --pos;
+  while (pos > 0 && isBlank(doc_.at(pos - 1))) --pos;
+  while (pos > 0 && !isBlank(doc_.at(pos - 1))) --pos;
   return pos;
 }
 
@@ -286,11 +284,11 @@ std::pair<int, int> ByteTextField::wordAround(int index) const {
   const int n = length();
   if (n == 0) return {0, 0};
   index = std::clamp(index, 0, n - 1);
-  const char16_t c = text_.at(index);
+  const char16_t c = doc_.at(index);
   if (c == u'\n') return {index, index};
   const bool blank = isBlank(c);
   const auto same = [&](int i) {
-    const char16_t u = text_.at(i);
+    const char16_t u = doc_.at(i);
     return u != u'\n' && isBlank(u) == blank;
   };
   int a = index;
@@ -304,7 +302,7 @@ int ByteTextField::rowEndCaret(int row) const {
   const int s = rows_.start(row);
   const int e = rows_.end(row);
   if (row + 1 < rows_.count() && e > s) {
-    const char16_t c = text_.at(e - 1);
+    const char16_t c = doc_.at(e - 1);
     if (c == u'\n' || c == u' ' || c == u'\t') return e - 1;
   }
   return e;
@@ -367,6 +365,7 @@ void ByteTextField::moveCaret(Move move, bool select) {
     }
   }
   setCaret(select ? anchor_ : target, target, false, keepGoal);
+  if (select) setSelectionClipboard();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -385,12 +384,26 @@ void ByteTextField::cut() {
 void ByteTextField::paste() {
   const QString text = QGuiApplication::clipboard()->text();
   if (text.isEmpty()) return;
-  edit(selectionStart(), selectionEnd(), normalized(text), EditKind::Other);
+  edit(selectionStart(), selectionEnd(), ByteTextDocument::normalized(text), EditKind::Other);
 }
 
 void ByteTextField::setSelectionClipboard() {
   QClipboard* clipboard = QGuiApplication::clipboard();
-  if (hasSelection() && clipboard->supportsSelection()) clipboard->setText(selectedText(), QClipboard::Selection);
+  if (!hasSelection() || !clipboard->supportsSelection()) return;
+  if (primary_ != nullptr && clipboard->ownsSelection() && clipboard->mimeData(QClipboard::Selection) == primary_) {
+    static_cast<SelectionMimeData*>(primary_.data())->setRange(selectionStart(), selectionEnd());
+    return;
+  }
+  auto* mime = new SelectionMimeData(this, selectionStart(), selectionEnd());
+  primary_ = mime;
+  clipboard->setMimeData(mime, QClipboard::Selection);
+}
+
+QMimeData* ByteTextField::createMimeDataFromSelection() const {
+  auto* mime = new QMimeData;
+  mime->setText(selectedText());
+  mime->setData(kFieldDragFormat, dragIdentity(this));
+  return mime;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -401,7 +414,7 @@ double ByteTextField::wrapWidth() const { return std::max(1, viewport()->width()
 void ByteTextField::ensureLayout() const {
   if (layoutValid_) return;
   rows_.setWidth(wrapWidth());
-  rows_.rebuild(text_, adv_);
+  rows_.rebuild(doc_.buffer(), adv_);
   layoutValid_ = true;
 }
 
@@ -529,11 +542,11 @@ double ByteTextField::xOf(int row, int pos) const {
   const int e = std::min(pos, rows_.end(row));
   double x = 0.0;
   for (int i = s; i < e; ++i) {
-    const char16_t c = text_.at(i);
+    const char16_t c = doc_.at(i);
     if (c == u'\t') {
       x = CharAdvances::nextTab(x);
     } else if (c != u'\n') {
-      x += adv_.at(text_, i);
+      x += adv_.at(doc_.buffer(), i);
     }
   }
   return x;
@@ -544,9 +557,9 @@ int ByteTextField::positionAtX(int row, double x, bool nearest) const {
   const int end = rowEndCaret(row);
   double cur = 0.0;
   for (int i = s; i < end; ++i) {
-    const char16_t c = text_.at(i);
+    const char16_t c = doc_.at(i);
     if (QChar::isLowSurrogate(c)) continue;
-    const double next = c == u'\t' ? CharAdvances::nextTab(cur) : cur + adv_.at(text_, i);
+    const double next = c == u'\t' ? CharAdvances::nextTab(cur) : cur + adv_.at(doc_.buffer(), i);
     const double split = nearest ? (cur + next) / 2.0 : next;
     if (x < split) return i;
     cur = next;
@@ -558,6 +571,12 @@ int ByteTextField::rowAtY(int y) const {
   const int offset = y - kMargin;
   const int rel = offset < 0 ? -((rowHeight_ - 1 - offset) / rowHeight_) : offset / rowHeight_;
   return std::clamp(firstVisibleRow() + rel, 0, rows_.count() - 1);
+}
+
+// The character under the point (not the caret position nearest to it).
+int ByteTextField::indexAt(QPoint p) const {
+  ensureLayout();
+  return positionAtX(rowAtY(p.y()), p.x() - kMargin, false);
 }
 
 int ByteTextField::positionAt(QPoint p) const {
@@ -587,9 +606,7 @@ QRect ByteTextField::characterRect(int pos) const {
   return {caret.x(), caret.y(), std::max(1, static_cast<int>(std::ceil(w))), rowHeight_};
 }
 
-std::size_t ByteTextField::memoryUsage() const {
-  return text_.capacityBytes() + rows_.capacityBytes() + history_.memoryBytes();
-}
+std::size_t ByteTextField::memoryUsage() const { return doc_.memoryUsage() + rows_.capacityBytes(); }
 
 // ---------------------------------------------------------------------------------------------
 // Painting
@@ -626,14 +643,15 @@ void ByteTextField::paintEvent(QPaintEvent* e) {
   } else if (hasFocus() && caretShown_) {
     p.fillRect(caretRect(cursor_), palette().text());
   }
+  if (dropCaret_ >= 0) p.fillRect(caretRect(dropCaret_), palette().text());
 }
 
 void ByteTextField::paintRow(QPainter& p, int row, int y, int selStart, int selEnd) const {
   const int s = rows_.start(row);
   const int e = rows_.end(row);
   int visibleEnd = e;
-  if (visibleEnd > s && text_.at(visibleEnd - 1) == u'\n') --visibleEnd;
-  const QString str = text_.mid(s, visibleEnd - s);
+  if (visibleEnd > s && doc_.at(visibleEnd - 1) == u'\n') --visibleEnd;
+  const QString str = doc_.mid(s, visibleEnd - s);
   const int baseline = y + ascent_;
 
   // Draws the row in pieces between tabs so that tabs land on the same stops as in the layout.
@@ -705,8 +723,10 @@ bool ByteTextField::event(QEvent* e) {
                                      QKeySequence::SelectStartOfDocument,
                                      QKeySequence::SelectEndOfDocument,
                                      QKeySequence::DeleteStartOfWord,
-                                     QKeySequence::DeleteEndOfWord};
+                                     QKeySequence::DeleteEndOfWord,
+                                     QKeySequence::DeleteEndOfLine};
     for (const QKeySequence::StandardKey k : kOwn) mine = mine || ke->matches(k);
+    mine = mine || (ke->key() == Qt::Key_K && mods == Qt::ControlModifier);  // whatever the key scheme
     if (mine) {
       ke->accept();
       return true;
@@ -757,7 +777,8 @@ bool ByteTextField::handleMoveKey(QKeyEvent* e) {
 }
 
 void ByteTextField::typeText(const QString& text) {
-  edit(selectionStart(), selectionEnd(), normalized(text), hasSelection() ? EditKind::Other : EditKind::Typing);
+  edit(selectionStart(), selectionEnd(), ByteTextDocument::normalized(text),
+       hasSelection() ? EditKind::Other : EditKind::Typing);
 }
 
 void ByteTextField::deleteBackward(bool word) {
@@ -778,6 +799,14 @@ void ByteTextField::deleteForward(bool word) {
   }
 }
 
+// Ctrl+K: up to the next line break, or the line break itself when the caret stands before it.
+void ByteTextField::deleteToEndOfParagraph() {
+  const int from = cursor_;
+  int to = doc_.buffer().indexOf(u'\n', from);
+  if (to == from && to < length()) ++to;
+  edit(from, to, QString(), EditKind::Other);
+}
+
 void ByteTextField::keyPressEvent(QKeyEvent* e) {
   if (e->matches(QKeySequence::SelectAll)) {
     selectAll();
@@ -796,6 +825,9 @@ void ByteTextField::keyPressEvent(QKeyEvent* e) {
     deleteBackward(true);
   } else if (e->matches(QKeySequence::DeleteEndOfWord)) {
     deleteForward(true);
+  } else if (e->matches(QKeySequence::DeleteEndOfLine) ||
+             (e->key() == Qt::Key_K && (e->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier)) {
+    deleteToEndOfParagraph();
   } else if (e->key() == Qt::Key_Backspace && !(e->modifiers() & ~Qt::ShiftModifier)) {
     deleteBackward(false);
   } else if (e->matches(QKeySequence::Delete)) {
@@ -835,7 +867,7 @@ void ByteTextField::inputMethodEvent(QInputMethodEvent* e) {
       from = std::clamp(cursor_ + e->replacementStart(), 0, length());
       to = std::clamp(from + e->replacementLength(), from, length());
     }
-    edit(from, to, normalized(e->commitString()), EditKind::Other);
+    edit(from, to, ByteTextDocument::normalized(e->commitString()), EditKind::Other);
   }
   for (const QInputMethodEvent::Attribute& a : e->attributes()) {
     if (a.type == QInputMethodEvent::Selection) {
@@ -892,8 +924,17 @@ QVariant ByteTextField::inputMethodQuery(Qt::InputMethodQuery query) const {
 // Mouse
 
 void ByteTextField::mousePressEvent(QMouseEvent* e) {
-  const int pos = positionAt(e->position().toPoint());
-  if (e->button() == Qt::LeftButton) {
+  const QPoint point = e->position().toPoint();
+  const int pos = positionAt(point);
+  if (e->button() == Qt::LeftButton && tripleClickTimer_.isActive() &&
+      (point - tripleClickPoint_).manhattanLength() < QApplication::startDragDistance()) {
+    tripleClickTimer_.stop();
+    selectParagraph(indexAt(point));
+  } else if (e->button() == Qt::LeftButton && !(e->modifiers() & Qt::ShiftModifier) && hasSelection() &&
+             indexAt(point) >= selectionStart() && indexAt(point) < selectionEnd()) {
+    dragPending_ = true;  // a click collapses the selection on release, a move drags it
+    dragStartPoint_ = point;
+  } else if (e->button() == Qt::LeftButton) {
     selectingWords_ = false;
     mouseSelecting_ = true;
     if (e->modifiers() & Qt::ShiftModifier) {
@@ -906,10 +947,28 @@ void ByteTextField::mousePressEvent(QMouseEvent* e) {
     if (clipboard->supportsSelection()) {
       const QString text = clipboard->text(QClipboard::Selection);
       setCaret(pos, pos);
-      if (!text.isEmpty()) edit(pos, pos, normalized(text), EditKind::Other);
+      if (!text.isEmpty()) edit(pos, pos, ByteTextDocument::normalized(text), EditKind::Other);
     }
   }
   e->accept();
+}
+
+// The line between line breaks around index (the whole text when it has none).
+void ByteTextField::selectParagraph(int index) {
+  const GapBuffer& text = doc_.buffer();
+  const int start = index > 0 ? text.lastIndexOf(u'\n', index) + 1 : 0;
+  setCaret(start, text.indexOf(u'\n', start));
+  selectingWords_ = false;
+  mouseSelecting_ = false;
+  setSelectionClipboard();
+}
+
+void ByteTextField::startDrag() {
+  auto* drag = new QDrag(this);
+  drag->setMimeData(createMimeDataFromSelection());
+  // A drop into this field moves the text there (dropEvent); a drop elsewhere copies it, as the
+  // field never deletes text on another program's word.
+  drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction);
 }
 
 void ByteTextField::extendMouseSelection(int pos) {
@@ -928,8 +987,15 @@ void ByteTextField::extendMouseSelection(int pos) {
 }
 
 void ByteTextField::mouseMoveEvent(QMouseEvent* e) {
-  if (!mouseSelecting_ || !(e->buttons() & Qt::LeftButton)) return;
   const QPoint p = e->position().toPoint();
+  if (dragPending_ && (e->buttons() & Qt::LeftButton)) {
+    if ((p - dragStartPoint_).manhattanLength() >= QApplication::startDragDistance()) {
+      dragPending_ = false;
+      startDrag();
+    }
+    return;
+  }
+  if (!mouseSelecting_ || !(e->buttons() & Qt::LeftButton)) return;
   extendMouseSelection(positionAt(p));
   if (p.y() < 0 || p.y() >= viewport()->height()) {
     if (!dragScrollTimer_.isActive()) dragScrollTimer_.start(50, this);
@@ -940,7 +1006,11 @@ void ByteTextField::mouseMoveEvent(QMouseEvent* e) {
 }
 
 void ByteTextField::mouseReleaseEvent(QMouseEvent* e) {
-  if (e->button() == Qt::LeftButton) {
+  if (e->button() == Qt::LeftButton && dragPending_) {
+    dragPending_ = false;
+    const int pos = positionAt(e->position().toPoint());
+    setCaret(pos, pos);
+  } else if (e->button() == Qt::LeftButton && mouseSelecting_) {
     mouseSelecting_ = false;
     dragScrollTimer_.stop();
     setSelectionClipboard();
@@ -955,13 +1025,14 @@ void ByteTextField::mouseDoubleClickEvent(QMouseEvent* e) {
   }
   ensureLayout();
   const QPoint p = e->position().toPoint();
-  const int index = positionAtX(rowAtY(p.y()), p.x() - kMargin, false);
-  const auto [a, b] = wordAround(index);
+  const auto [a, b] = wordAround(indexAt(p));
   setCaret(a, b);
   selectingWords_ = true;
   mouseSelecting_ = true;
   wordAnchorStart_ = a;
   wordAnchorEnd_ = b;
+  tripleClickPoint_ = p;
+  tripleClickTimer_.start(QApplication::doubleClickInterval(), this);
   setSelectionClipboard();
   e->accept();
 }
@@ -970,6 +1041,8 @@ void ByteTextField::timerEvent(QTimerEvent* e) {
   if (e->timerId() == blinkTimer_.timerId()) {
     caretShown_ = !caretShown_;
     viewport()->update(caretRect(cursor_).adjusted(-1, 0, 1, 0));
+  } else if (e->timerId() == tripleClickTimer_.timerId()) {
+    tripleClickTimer_.stop();
   } else if (e->timerId() == dragScrollTimer_.timerId()) {
     const QPoint p = viewport()->mapFromGlobal(QCursor::pos());
     QScrollBar* bar = verticalScrollBar();
@@ -1038,6 +1111,74 @@ void ByteTextField::contextMenuEvent(QContextMenuEvent* e) {
   if (e->reason() == QContextMenuEvent::Keyboard) at = viewport()->mapToGlobal(cursorRect().bottomLeft());
   menu->popup(at);
   e->accept();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Drag and drop
+
+bool ByteTextField::isOwnDrag(const QMimeData* mime) const {
+  return mime->hasFormat(kFieldDragFormat) && mime->data(kFieldDragFormat) == dragIdentity(this);
+}
+
+void ByteTextField::dragEnterEvent(QDragEnterEvent* e) {
+  if (!acceptsDrop(e->mimeData())) {
+    e->ignore();  // left to the window
+    return;
+  }
+  dragMoveEvent(e);
+}
+
+void ByteTextField::dragMoveEvent(QDragMoveEvent* e) {
+  if (!acceptsDrop(e->mimeData())) {
+    e->ignore();
+    return;
+  }
+  const bool move = isOwnDrag(e->mimeData()) && !(e->modifiers() & Qt::ControlModifier);
+  e->setDropAction(move ? Qt::MoveAction : Qt::CopyAction);
+  e->accept();
+  const int pos = positionAt(e->position().toPoint());
+  if (pos != dropCaret_) {
+    dropCaret_ = pos;
+    viewport()->update();
+  }
+}
+
+void ByteTextField::dragLeaveEvent(QDragLeaveEvent* e) {
+  dropCaret_ = -1;
+  viewport()->update();
+  e->accept();
+}
+
+// A drag from this field moves its selection (Ctrl held: copies it); text from elsewhere is
+// inserted. Either way one undo step, and the dropped text ends selected.
+void ByteTextField::dropEvent(QDropEvent* e) {
+  dropCaret_ = -1;
+  viewport()->update();
+  const QMimeData* mime = e->mimeData();
+  if (!acceptsDrop(mime)) {
+    e->ignore();
+    return;
+  }
+  const int to = positionAt(e->position().toPoint());
+  const bool move = isOwnDrag(mime) && !(e->modifiers() & Qt::ControlModifier);
+  e->setDropAction(move ? Qt::MoveAction : Qt::CopyAction);
+  e->accept();
+  if (move) {
+    const int start = selectionStart();
+    const int end = selectionEnd();
+    if (to >= start && to <= end) return;  // onto itself
+    const bool couldUndo = doc_.canUndo();
+    const int at = doc_.moveText(start, end, to, Caret{anchor_, cursor_});
+    setCaret(at, at + (end - start), true);
+    emit textChanged();
+    if (!couldUndo) emit undoAvailable(true);
+  } else {
+    const QString text = ByteTextDocument::normalized(mime->text());
+    if (text.isEmpty()) return;
+    edit(to, to, text, EditKind::Other);
+    setCaret(to, to + static_cast<int>(text.size()), true);
+  }
+  setFocus(Qt::MouseFocusReason);
 }
 
 }  // namespace quorix

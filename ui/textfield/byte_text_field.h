@@ -7,19 +7,20 @@
 // QPlainTextEdit where it overlaps, without QTextCursor.
 #pragma once
 
-#include "edit_history.h"
-#include "gap_buffer.h"
+#include "byte_text_document.h"
 #include "text_rows.h"
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
 #include <QFont>
+#include <QPointer>
 #include <QString>
 
 #include <cstddef>
 #include <utility>
 
 class QMenu;
+class QMimeData;
 class QPainter;
 
 namespace quorix {
@@ -29,23 +30,24 @@ class ByteTextField : public QAbstractScrollArea {
  public:
   explicit ByteTextField(QWidget* parent = nullptr);
   ~ByteTextField() override;
-  ByteTextField(const ByteTextField&) = delete;
-  ByteTextField& operator=(const ByteTextField&) = delete;
-  ByteTextField(ByteTextField&&) = delete;
-  ByteTextField& operator=(ByteTextField&&) = delete;
+  Q_DISABLE_COPY_MOVE(ByteTextField)
 
   // Contents. Line breaks come back as "\n" whatever was set ("\r\n", "\r", U+2028, U+2029);
   // no-break spaces come back as blanks.
   [[nodiscard]] QString toPlainText() const;
-  // Replaces everything: caret at the start, nothing selected, undo history cleared.
-  void setPlainText(const QString& text);
+  // Replaces everything as one undo step (undo brings back the former text and its caret):
+  // caret at the start, nothing selected. The text's characters are taken over, so hand it in
+  // with std::move where it is not needed afterwards.
+  void setPlainText(QString text);
+  // Forgets every undo step, e.g. after the text the program starts with.
+  void clearHistory();
   // Replaces the selection (or inserts at the caret) and leaves the caret behind the text.
   // Consecutive calls form one undo step; appending costs only the appended characters.
   void insertPlainText(const QString& text);
   // Undoable replacement of [start, end) by text; the caret ends behind it.
   void replaceRange(int start, int end, const QString& text);
   void clear() { setPlainText(QString()); }
-  [[nodiscard]] int length() const { return text_.size(); }
+  [[nodiscard]] int length() const { return doc_.length(); }
   [[nodiscard]] QString textRange(int start, int end) const;
 
   [[nodiscard]] bool tabChangesFocus() const { return tabChangesFocus_; }
@@ -61,8 +63,9 @@ class ByteTextField : public QAbstractScrollArea {
   [[nodiscard]] bool hasSelection() const { return anchor_ != cursor_; }
   [[nodiscard]] QString selectedText() const;
 
-  [[nodiscard]] bool isUndoAvailable() const { return history_.canUndo(); }
-  [[nodiscard]] bool isRedoAvailable() const { return history_.canRedo(); }
+  [[nodiscard]] bool isUndoAvailable() const { return doc_.canUndo(); }
+  [[nodiscard]] bool isRedoAvailable() const { return doc_.canRedo(); }
+  [[nodiscard]] const ByteTextDocument& document() const { return doc_; }
 
   // Layout, in viewport coordinates. Rows are numbered from 0 at the top of the text.
   [[nodiscard]] int rowCount() const;
@@ -71,7 +74,6 @@ class ByteTextField : public QAbstractScrollArea {
   [[nodiscard]] int firstVisibleRow() const;
   [[nodiscard]] int visibleRowCount() const;
   [[nodiscard]] double wrapWidth() const;
-  [[nodiscard]] int rowHeight() const { return rowHeight_; }
   [[nodiscard]] const QFont& textFont() const { return drawFont_; }
   [[nodiscard]] QRect cursorRect() const { return caretRect(cursor_); }
   [[nodiscard]] QRect caretRect(int pos) const;
@@ -84,6 +86,9 @@ class ByteTextField : public QAbstractScrollArea {
   [[nodiscard]] std::size_t memoryUsage() const;
 
   QMenu* createStandardContextMenu();
+  // The selected text for a drag (marked as coming from this field, so that a drop back into it
+  // moves the text rather than copying it).
+  [[nodiscard]] QMimeData* createMimeDataFromSelection() const;
   [[nodiscard]] QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
  public slots:
@@ -98,9 +103,7 @@ class ByteTextField : public QAbstractScrollArea {
   void textChanged();
   void cursorPositionChanged();
   void selectionChanged();
-  void copyAvailable(bool yes);
   void undoAvailable(bool yes);
-  void redoAvailable(bool yes);
 
  protected:
   bool event(QEvent* e) override;
@@ -115,6 +118,10 @@ class ByteTextField : public QAbstractScrollArea {
   void mouseReleaseEvent(QMouseEvent* e) override;
   void mouseDoubleClickEvent(QMouseEvent* e) override;
   void contextMenuEvent(QContextMenuEvent* e) override;
+  void dragEnterEvent(QDragEnterEvent* e) override;
+  void dragMoveEvent(QDragMoveEvent* e) override;
+  void dragLeaveEvent(QDragLeaveEvent* e) override;
+  void dropEvent(QDropEvent* e) override;
   void focusInEvent(QFocusEvent* e) override;
   void focusOutEvent(QFocusEvent* e) override;
   void timerEvent(QTimerEvent* e) override;
@@ -138,15 +145,18 @@ class ByteTextField : public QAbstractScrollArea {
   };
 
   void edit(int start, int end, const QString& text, EditKind kind);
-  void replaceRaw(int pos, int count, const QString& text, const QString& removed);
+  void documentChanged(int pos, int removed, int inserted);
   void setCaret(int anchor, int cursor, bool fromEdit = false, bool keepGoal = false);
-  void emitHistorySignals(bool couldUndo, bool couldRedo);
   void moveCaret(Move move, bool select);
   bool handleMoveKey(QKeyEvent* e);
   void typeText(const QString& text);
   void deleteBackward(bool word);
   void deleteForward(bool word);
+  void deleteToEndOfParagraph();
   void extendMouseSelection(int pos);
+  void selectParagraph(int index);
+  void startDrag();
+  [[nodiscard]] bool isOwnDrag(const QMimeData* mime) const;
   void setSelectionClipboard();
 
   void ensureLayout() const;
@@ -161,6 +171,7 @@ class ByteTextField : public QAbstractScrollArea {
 
   [[nodiscard]] double xOf(int row, int pos) const;
   [[nodiscard]] int positionAtX(int row, double x, bool nearest) const;
+  [[nodiscard]] int indexAt(QPoint viewportPoint) const;
   [[nodiscard]] int rowEndCaret(int row) const;
   [[nodiscard]] int rowAtY(int y) const;
   [[nodiscard]] int nextCharPos(int pos) const;
@@ -169,11 +180,10 @@ class ByteTextField : public QAbstractScrollArea {
   [[nodiscard]] int previousWordPos(int pos) const;
   [[nodiscard]] std::pair<int, int> wordAround(int index) const;
 
-  GapBuffer text_;
+  ByteTextDocument doc_;
   CharAdvances adv_;
   mutable TextRows rows_;
   mutable bool layoutValid_ = false;
-  EditHistory history_;
   QFont drawFont_;
   int rowHeight_ = 1;
   int ascent_ = 0;
@@ -196,6 +206,12 @@ class ByteTextField : public QAbstractScrollArea {
   bool selectingWords_ = false;
   int wordAnchorStart_ = 0;
   int wordAnchorEnd_ = 0;
+  QBasicTimer tripleClickTimer_;  // runs for a double-click interval after a double-click
+  QPoint tripleClickPoint_;
+  bool dragPending_ = false;  // pressed inside the selection: a drag starts if the mouse moves
+  QPoint dragStartPoint_;
+  int dropCaret_ = -1;           // where a drag over the field would drop, or -1
+  QPointer<QMimeData> primary_;  // this field's offer of the X11 primary selection
 
   QString preedit_;
   int preeditCursor_ = 0;

@@ -1,8 +1,16 @@
-// Undo/redo history of the byte text field. Each step replaces `removed` at `pos` by
+// Undo/redo history of the byte text document. Each step replaces `removed` at `pos` by
 // `insertedLength` characters. The inserted characters are not copied while the step is done
 // (they are in the text); they are taken from the text only when the step is undone, so
 // appending a megabyte costs no second megabyte of history.
+//
+// A whole-text step (the text set at once: paste, cut, open) keeps the other text entire, the
+// former one while the step is done and the newer one while it is undone, and undo and redo
+// exchange it with the document's. Those texts can be tens of megabytes each, so the history
+// keeps whole-text steps only while their texts add up to at most a budget of characters; the
+// newest is always kept, older ones beyond the budget go, with every step older than them.
 #pragma once
+
+#include "gap_buffer.h"
 
 #include <QString>
 
@@ -12,7 +20,13 @@
 
 namespace quorix {
 
-enum class EditKind { Other, Typing, Backspace, DeleteForward, Append };
+enum class EditKind { Other, Typing, Backspace, DeleteForward, Append, WholeText };
+
+// Caret and selection, as character offsets; the selection runs between anchor and cursor.
+struct Caret {
+  int anchor = 0;
+  int cursor = 0;
+};
 
 struct EditStep {
   int pos = 0;
@@ -20,12 +34,17 @@ struct EditStep {
   QString inserted;  // filled only while the step is undone
   int insertedLength = 0;
   EditKind kind = EditKind::Other;
-  int anchorBefore = 0;
-  int cursorBefore = 0;
+  Caret before;
+  GapBuffer whole;      // WholeText only: the text on the other side of the step
+  bool joined = false;  // undone and redone together with the step before it
 };
 
 class EditHistory {
  public:
+  // Room for the text of a 16 MiB image (about 50 M characters) with some to spare.
+  static constexpr qsizetype kDefaultWholeTextBudget = qsizetype{64} * 1024 * 1024;
+  void setWholeTextBudget(qsizetype characters) { wholeTextBudget_ = characters; }
+
   void clear() {
     steps_.clear();
     steps_.shrink_to_fit();
@@ -35,16 +54,30 @@ class EditHistory {
   // The next edit starts a step of its own (the caret moved, or an undo happened).
   void closeMerge() { mergeOpen_ = false; }
 
-  void record(int pos, QString removed, int insertedLength, EditKind kind, int anchorBefore, int cursorBefore) {
+  void record(int pos, QString removed, int insertedLength, EditKind kind, Caret before) {
     if (tryMerge(pos, removed, insertedLength, kind)) return;
     steps_.resize(done_);
-    steps_.push_back(EditStep{pos, std::move(removed), QString(), insertedLength, kind, anchorBefore, cursorBefore});
+    steps_.push_back(EditStep{pos, std::move(removed), QString(), insertedLength, kind, before, GapBuffer(), false});
     done_ = steps_.size();
     mergeOpen_ = kind != EditKind::Other;
   }
 
+  // The step just recorded belongs to the one before it (moving text removes, then inserts).
+  void joinLast() {
+    if (steps_.size() >= 2) steps_.back().joined = true;
+  }
+
+  void recordWholeText(GapBuffer former, Caret before) {
+    steps_.resize(done_);
+    steps_.push_back(EditStep{0, QString(), QString(), 0, EditKind::WholeText, before, std::move(former), false});
+    done_ = steps_.size();
+    mergeOpen_ = false;
+    dropWholeTextsBeyondBudget();
+  }
+
   [[nodiscard]] bool canUndo() const { return done_ > 0; }
   [[nodiscard]] bool canRedo() const { return done_ < steps_.size(); }
+  [[nodiscard]] bool nextRedoIsJoined() const { return canRedo() && steps_[done_].joined; }
   EditStep& stepToUndo() {
     mergeOpen_ = false;
     return steps_[--done_];
@@ -57,11 +90,27 @@ class EditHistory {
   [[nodiscard]] std::size_t memoryBytes() const {
     std::size_t bytes = steps_.capacity() * sizeof(EditStep);
     for (const EditStep& s : steps_)
-      bytes += static_cast<std::size_t>(s.removed.capacity() + s.inserted.capacity()) * 2;
+      bytes += static_cast<std::size_t>(s.removed.capacity() + s.inserted.capacity()) * 2 + s.whole.capacityBytes();
     return bytes;
   }
 
  private:
+  // Called right after a step was recorded, so every step is done.
+  void dropWholeTextsBeyondBudget() {
+    qsizetype kept = 0;
+    bool newestSeen = false;
+    for (std::size_t i = steps_.size(); i-- > 0;) {
+      if (steps_[i].kind != EditKind::WholeText) continue;
+      kept += steps_[i].whole.size();
+      if (newestSeen && kept > wholeTextBudget_) {
+        steps_.erase(steps_.begin(), steps_.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+        done_ = steps_.size();
+        return;
+      }
+      newestSeen = true;
+    }
+  }
+
   bool tryMerge(int pos, const QString& removed, int insertedLength, EditKind kind) {
     if (!mergeOpen_ || kind == EditKind::Other || done_ == 0 || done_ != steps_.size()) return false;
     EditStep& last = steps_.back();
@@ -82,6 +131,7 @@ class EditHistory {
         last.removed.append(removed);
         return true;
       case EditKind::Other:
+      case EditKind::WholeText:
         break;
     }
     return false;
@@ -90,6 +140,7 @@ class EditHistory {
   std::vector<EditStep> steps_;
   std::size_t done_ = 0;
   bool mergeOpen_ = false;
+  qsizetype wholeTextBudget_ = kDefaultWholeTextBudget;
 };
 
 }  // namespace quorix

@@ -10,6 +10,7 @@
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -45,6 +46,7 @@ class TextFieldEditingTest : public QObject {
   void lineBreaksReadBackAsPlainTextEdit_data();
   void lineBreaksReadBackAsPlainTextEdit();
   void typingAndUndo();
+  void setTextIsOneUndoStep();
   void backspaceAndDeleteRuns();
   void undoRestoresSelectionAndRedoIsCleared();
   void keyboardSelection_data();
@@ -53,6 +55,12 @@ class TextFieldEditingTest : public QObject {
   void homeEndOnWrappedRows();
   void mouseClickShiftClickDrag();
   void doubleClickSelectsCell();
+  void tripleClickSelectsLine_data();
+  void tripleClickSelectsLine();
+  void dragMovesSelectionCtrlCopies();
+  void dropsTextNotFiles();
+  void ctrlKDeletesToParagraphEnd_data();
+  void ctrlKDeletesToParagraphEnd();
   void clipboardCommands();
   void tabKey();
   void inputMethod();
@@ -70,6 +78,7 @@ void TextFieldEditingTest::init() {
   f_->show();
   QVERIFY(QTest::qWaitForWindowExposed(f_.get()));
   f_->setPlainText(kInitial);
+  f_->clearHistory();
 }
 
 void TextFieldEditingTest::cleanup() { f_.reset(); }
@@ -80,7 +89,7 @@ void TextFieldEditingTest::setAndInsertContract() {
   f.setPlainText(QStringLiteral("AA BB "));
   QCOMPARE(f.cursorPosition(), 0);
   QVERIFY(!f.hasSelection());
-  QVERIFY(!f.isUndoAvailable());
+  QVERIFY(f.isUndoAvailable());
 
   f.setPlainText(QString());
   f.insertPlainText(QStringLiteral("3A "));
@@ -139,6 +148,35 @@ void TextFieldEditingTest::typingAndUndo() {
   QCOMPARE(f.toPlainText(), QStringLiteral("X01 AB ") + kInitial.mid(3));
   QTest::keyClick(&f, Qt::Key_Return);
   QCOMPARE(f.toPlainText().left(2), QStringLiteral("X\n"));
+}
+
+void TextFieldEditingTest::setTextIsOneUndoStep() {
+  // Paste, cut and open replace the whole text; each is undone like typing.
+  ByteTextField& f = *f_;
+  f.setSelection(9, 4);
+  QTest::keyClicks(&f, QStringLiteral("7"));
+  f.setPlainText(QStringLiteral("AA BB "));
+  f.setCursorPosition(3);
+  f.setPlainText(QString());
+  QTest::keyClick(&f, Qt::Key_Z, Qt::ControlModifier);
+  QCOMPARE(f.toPlainText(), QStringLiteral("AA BB "));
+  QCOMPARE(f.cursorPosition(), 3);
+  QTest::keyClick(&f, Qt::Key_Z, Qt::ControlModifier);
+  QCOMPARE(f.toPlainText(), kInitial.left(4) + u'7' + kInitial.mid(9));
+  QCOMPARE(f.cursorPosition(), 5);
+  QTest::keyClick(&f, Qt::Key_Z, Qt::ControlModifier);  // the typing before, selection and all
+  QCOMPARE(f.selectionStart(), 4);
+  QCOMPARE(f.cursorPosition(), 4);
+  QTest::keyClick(&f, Qt::Key_Y, Qt::ControlModifier);
+  QTest::keyClick(&f, Qt::Key_Y, Qt::ControlModifier);
+  QCOMPARE(f.toPlainText(), QStringLiteral("AA BB "));
+  QCOMPARE(f.cursorPosition(), 0);
+  QCOMPARE(f.rowCount(), 1);  // the layout follows
+  QTest::keyClicks(&f, QStringLiteral("12"));
+  f.undo();
+  QCOMPARE(f.toPlainText(), QStringLiteral("AA BB "));
+  f.clearHistory();
+  QVERIFY(!f.isUndoAvailable() && !f.isRedoAvailable());
 }
 
 void TextFieldEditingTest::backspaceAndDeleteRuns() {
@@ -290,6 +328,112 @@ void TextFieldEditingTest::doubleClickSelectsCell() {
   QCOMPARE(f.selectedText(), QStringLiteral(" "));
 }
 
+void TextFieldEditingTest::tripleClickSelectsLine_data() {
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<int>("at");
+  QTest::addColumn<QString>("selected");
+  QTest::newRow("no line break") << kInitial << 7 << kInitial;
+  QTest::newRow("middle line") << QStringLiteral("01 02\n03 04 05\n06") << 10 << QStringLiteral("03 04 05");
+  QTest::newRow("first line") << QStringLiteral("01 02\n03") << 1 << QStringLiteral("01 02");
+  QTest::newRow("last line") << QStringLiteral("01\n\n03 04") << 6 << QStringLiteral("03 04");
+}
+
+void TextFieldEditingTest::tripleClickSelectsLine() {
+  QFETCH(QString, text);
+  QFETCH(int, at);
+  QFETCH(QString, selected);
+  f_->setPlainText(text);
+  QTest::mouseDClick(f_->viewport(), Qt::LeftButton, {}, pointOf(*f_, at));
+  QTest::mouseClick(f_->viewport(), Qt::LeftButton, {}, pointOf(*f_, at));
+  QCOMPARE(f_->selectedText(), selected);
+}
+
+namespace {
+
+// Drags `mime` over the field and drops it at the character `at`, as the platform would.
+void dropAt(ByteTextField& f, const QMimeData& mime, int at, Qt::KeyboardModifiers mods = {}) {
+  const QPointF p = f.characterRect(at).topLeft() + QPointF(0.5, 2);
+  const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+  QDragEnterEvent enter(p.toPoint(), actions, &mime, Qt::LeftButton, mods);
+  QApplication::sendEvent(f.viewport(), &enter);
+  QDragMoveEvent move(p.toPoint(), actions, &mime, Qt::LeftButton, mods);
+  QApplication::sendEvent(f.viewport(), &move);
+  QDropEvent drop(p, actions, &mime, Qt::LeftButton, mods);
+  QApplication::sendEvent(f.viewport(), &drop);
+}
+
+}  // namespace
+
+void TextFieldEditingTest::dragMovesSelectionCtrlCopies() {
+  ByteTextField& f = *f_;
+  f.setSelection(3, 9);  // "02 03 "
+  std::unique_ptr<QMimeData> mime(f.createMimeDataFromSelection());
+  dropAt(f, *mime, 15);  // before "06"
+  QCOMPARE(f.toPlainText(), QStringLiteral("01 04 05 02 03 06") + kInitial.mid(17));
+  QCOMPARE(f.selectedText(), QStringLiteral("02 03 "));
+  f.undo();  // one step
+  QCOMPARE(f.toPlainText(), kInitial);
+  QCOMPARE(f.selectionStart(), 3);
+  f.redo();
+  QCOMPARE(f.toPlainText(), QStringLiteral("01 04 05 02 03 06") + kInitial.mid(17));
+  f.undo();
+
+  f.setSelection(9, 12);  // "04 ", moved backwards with Ctrl: copied
+  mime.reset(f.createMimeDataFromSelection());
+  dropAt(f, *mime, 0, Qt::ControlModifier);
+  QCOMPARE(f.toPlainText(), QStringLiteral("04 ") + kInitial);
+  f.undo();
+  f.setSelection(9, 12);
+  dropAt(f, *mime, 10);  // onto itself: nothing
+  QCOMPARE(f.toPlainText(), kInitial);
+  dropAt(f, *mime, 0);
+  QCOMPARE(f.toPlainText(), QStringLiteral("04 01 02 03 ") + kInitial.mid(12));
+}
+
+void TextFieldEditingTest::dropsTextNotFiles() {
+  ByteTextField& f = *f_;
+  QMimeData text;
+  text.setText(QStringLiteral("AA\r\nBB "));
+  dropAt(f, text, 3);
+  QCOMPARE(f.toPlainText(), QStringLiteral("01 AA\nBB 02") + kInitial.mid(5));
+  QCOMPARE(f.selectedText(), QStringLiteral("AA\nBB "));
+  f.undo();
+  QCOMPARE(f.toPlainText(), kInitial);
+
+  QMimeData file;  // a file from a file manager: left to the window, which opens it
+  file.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/a.hex"))});
+  file.setText(QStringLiteral("/tmp/a.hex"));
+  QDragEnterEvent enter(pointOf(f, 3), Qt::CopyAction, &file, Qt::LeftButton, {});
+  QApplication::sendEvent(f.viewport(), &enter);
+  QVERIFY(!enter.isAccepted());
+  dropAt(f, file, 3);
+  QCOMPARE(f.toPlainText(), kInitial);
+}
+
+void TextFieldEditingTest::ctrlKDeletesToParagraphEnd_data() {
+  QTest::addColumn<int>("at");
+  QTest::addColumn<QString>("left");
+  const QString text = QStringLiteral("01 02\n03 04\n05");
+  QTest::newRow("to the line break") << 1 << QStringLiteral("0\n03 04\n05");
+  QTest::newRow("the line break itself") << 5 << QStringLiteral("01 0203 04\n05");
+  QTest::newRow("to the end of the text") << 13 << QStringLiteral("01 02\n03 04\n0");
+  QTest::newRow("at the end") << 14 << text;
+}
+
+void TextFieldEditingTest::ctrlKDeletesToParagraphEnd() {
+  QFETCH(int, at);
+  QFETCH(QString, left);
+  const QString text = QStringLiteral("01 02\n03 04\n05");
+  f_->setPlainText(text);
+  f_->setCursorPosition(at);
+  QTest::keyClick(f_.get(), Qt::Key_K, Qt::ControlModifier);
+  QCOMPARE(f_->toPlainText(), left);
+  QCOMPARE(f_->cursorPosition(), at);
+  if (left == text) return;
+  f_->undo();
+  QCOMPARE(f_->toPlainText(), text);
+}
+
 void TextFieldEditingTest::clipboardCommands() {
   ByteTextField& f = *f_;
   QClipboard* cb = QGuiApplication::clipboard();
@@ -428,6 +572,8 @@ void TextFieldEditingTest::signals_() {
   f.setPlainText(QStringLiteral("x"));
   QCOMPARE(text.count(), 2);
   QCOMPARE(selection.count(), 2);
+  QCOMPARE(undo.count(), 1);
+  f.clearHistory();
   QCOMPARE(undo.last().at(0).toBool(), false);
 }
 

@@ -1,5 +1,5 @@
 // Wrapping of the byte text field against a plain reference wrapper, incremental re-wrapping
-// after edits, and edit sequences against the same edits on a QString.
+// after edits and undo.
 #include "byte_text_field.h"
 
 #include <QFontMetricsF>
@@ -107,7 +107,6 @@ class TextFieldLayoutTest : public QObject {
   void edgeTexts();
   void incrementalWrapMatchesFullWrap();
   void editMovesRowEndTwoRowsUp();
-  void randomEditsMatchQString();
   void appendingKeepsRowsAndOrder();
   void largeTextStaysCompact();
   void resizeRewrapsKeepingTopRow();
@@ -210,56 +209,6 @@ void TextFieldLayoutTest::editMovesRowEndTwoRowsUp() {
       }
     }
   }
-}
-
-void TextFieldLayoutTest::randomEditsMatchQString() {
-  // Every edit is its own undo step here, so the model is a list of snapshots.
-  QRandomGenerator rng(7);
-  ByteTextField f;
-  f.resize(314, 209);
-  QString model = QStringLiteral("01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12 13 14 ");
-  f.setPlainText(model);
-  std::vector<QString> snapshots{model};
-  std::size_t done = 0;
-  for (int step = 0; step < 2000; ++step) {
-    const int op = rng.bounded(10);
-    const int n = static_cast<int>(model.size());
-    if (op < 3) {
-      const int pos = rng.bounded(n + 1);
-      const QString s = randomText(rng, rng.bounded(1, 5));
-      f.setCursorPosition(pos);
-      f.insertPlainText(s);
-      model.insert(pos, s);
-    } else if (op < 5) {
-      const int a = rng.bounded(n + 1);
-      const int b = std::min(n, a + rng.bounded(1, 40));
-      if (a == b) continue;
-      f.setSelection(b, a);
-      QTest::keyClick(&f, Qt::Key_Delete);
-      model.remove(a, b - a);
-    } else if (op < 6) {
-      const int a = rng.bounded(n + 1);
-      const int b = std::min(n, a + rng.bounded(20));
-      const QString s = randomText(rng, 2);
-      f.replaceRange(a, b, s);
-      model.replace(a, b - a, s);
-    } else if (op < 8) {
-      f.undo();
-      if (done > 0) model = snapshots[--done];
-      QCOMPARE(f.toPlainText(), model);
-      continue;
-    } else {
-      f.redo();
-      if (done + 1 < snapshots.size()) model = snapshots[++done];
-      QCOMPARE(f.toPlainText(), model);
-      continue;
-    }
-    snapshots.resize(done + 1);
-    snapshots.push_back(model);
-    ++done;
-    QCOMPARE(f.length(), model.size());
-  }
-  QCOMPARE(f.toPlainText(), model);
 }
 
 void TextFieldLayoutTest::appendingKeepsRowsAndOrder() {
