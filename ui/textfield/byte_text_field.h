@@ -1,6 +1,6 @@
 // A multi-line plain-text field for very long wrapped byte texts.
 //
-// The text lives in a gap buffer of UTF-16 units; the field keeps one array of row starts
+// The text and its undo history live in a ByteTextDocument; the field keeps one array of row starts
 // (rows wrap at blanks within the field's width, runs without blanks break at the width) and
 // recomputes only the rows around an edit. Painting touches only the visible rows, so the cost
 // of showing, scrolling and typing does not grow with the text. The public API follows

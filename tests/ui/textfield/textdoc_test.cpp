@@ -1,5 +1,6 @@
-// The byte text document without a widget: random edit, undo and redo sequences against the same
-// edits on a QString, the carets undo gives back, merging of typed runs, and the changed() signal.
+// The byte text document without a widget: random edit, whole-text, undo and redo sequences
+// against the same edits on a QString, the carets undo gives back, the changed() signal, and the
+// budget of whole-text steps. (Merging and normalisation are tested through the field.)
 #include "byte_text_document.h"
 
 #include <QRandomGenerator>
@@ -38,9 +39,7 @@ class TextDocTest : public QObject {
   Q_OBJECT
  private slots:
   void randomEditsMatchQString();
-  void typedRunsMerge();
   void wholeTextBudgetDropsOldest();
-  void normalisation();
 };
 
 void TextDocTest::randomEditsMatchQString() {
@@ -98,36 +97,6 @@ void TextDocTest::randomEditsMatchQString() {
   }
 }
 
-void TextDocTest::typedRunsMerge() {
-  struct Edit {
-    int start;
-    int end;
-    QString text;
-    EditKind kind;
-  };
-  struct Case {
-    const char* name;
-    QList<Edit> edits;
-    QString undoneOnce;  // the text after one undo
-  };
-  const QString base = QStringLiteral("01 02 03 ");
-  const QList<Case> cases{
-      {"typing run", {{3, 3, "A", EditKind::Typing}, {4, 4, "B", EditKind::Typing}}, base},
-      {"appends", {{9, 9, "04 ", EditKind::Append}, {12, 12, "05 ", EditKind::Append}}, base},
-      {"backspaces", {{5, 6, "", EditKind::Backspace}, {4, 5, "", EditKind::Backspace}}, base},
-      {"deletes", {{3, 4, "", EditKind::DeleteForward}, {3, 4, "", EditKind::DeleteForward}}, base},
-      {"typing elsewhere", {{3, 3, "A", EditKind::Typing}, {0, 0, "B", EditKind::Typing}}, "01 A02 03 "},
-      {"other never merges", {{3, 3, "A", EditKind::Other}, {4, 4, "B", EditKind::Other}}, "01 A02 03 "},
-  };
-  for (const Case& c : cases) {
-    ByteTextDocument doc;
-    doc.setText(base, {});
-    for (const Edit& e : c.edits) doc.replace(e.start, e.end, e.text, e.kind, {});
-    doc.undo();
-    QVERIFY2(doc.text() == c.undoneOnce, c.name);
-  }
-}
-
 void TextDocTest::wholeTextBudgetDropsOldest() {
   ByteTextDocument doc;
   doc.setWholeTextBudget(100);
@@ -151,12 +120,6 @@ void TextDocTest::wholeTextBudgetDropsOldest() {
   QCOMPARE(doc.text(), text('e', 300));
   QVERIFY(!doc.canUndo());
   QVERIFY(doc.canRedo());
-}
-
-void TextDocTest::normalisation() {
-  QCOMPARE(ByteTextDocument::normalized(QStringLiteral("01\r\n02\r\r03")), QStringLiteral("01\n02\n\n03"));
-  QCOMPARE(ByteTextDocument::normalized(QString::fromUtf8("01\u2028 02\u2029\u00a003")),
-           QStringLiteral("01\n 02\n 03"));
 }
 
 QTEST_GUILESS_MAIN(TextDocTest)
