@@ -2,16 +2,21 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDropEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPalette>
 #include <QPushButton>
+#include <QUrl>
 #include <array>
+#include <optional>
 
 #include "about_box.h"
 #include "binding/qt_services.h"
 #include "binding/utf8.h"
+#include "caption_field.h"
 #include "checksum.h"
 #include "clipboard.h"
 #include "messages.h"
@@ -32,6 +37,15 @@ constexpr int kClientHeight = 4035;
 // After the title in the title bar: five blanks and a contact address.
 constexpr const char* kTitleContact = "     quorix@example.org";
 
+// The first local file a drag carries.
+std::optional<QString> droppedFile(const QMimeData* mime) {
+  if (mime == nullptr || !mime->hasUrls()) return std::nullopt;
+  for (const QUrl& url : mime->urls()) {
+    if (url.isLocalFile()) return url.toLocalFile();
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
@@ -51,7 +65,12 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   resize(twipsToPixels(kClientWidth, dpi), twipsToPixels(kClientHeight, dpi) + menuBar()->sizeHint().height());
 
   services_->setFilter(kHexFileFilter);
+  // The text the program starts with is no step the user could undo.
+  text1_->clearHistory();
   text1_->setFocus();
+  // A file dropped anywhere opens; the line edits would take its name as text.
+  setAcceptDrops(true);
+  for (auto* edit : findChildren<QLineEdit*>()) edit->installEventFilter(this);
 }
 
 MainWindow::~MainWindow() = default;
@@ -73,7 +92,8 @@ void MainWindow::buildControls(QWidget* client, double dpi) {
   const auto button = [&](const char* name, const char* caption, Twips t, void (MainWindow::*handler)()) {
     auto* b = new QPushButton(QString::fromUtf8(caption));
     place(b, name, t);
-    b->setAutoDefault(false);
+    // Enter presses the focused button, as Space does.
+    b->setAutoDefault(true);
     connect(b, &QPushButton::clicked, this, handler);
     return b;
   };
@@ -89,6 +109,7 @@ void MainWindow::buildControls(QWidget* client, double dpi) {
   place(text1_, "Text1", {0, 360, 4695, 3135});
   text1_->setTabChangesFocus(true);
   text1_->setPlainText(toQString(kDefaultByteText));
+  text1_->setAccessibleName(QString::fromUtf8("字节文本"));
 
   auto* command2 = button("Command2", "打开Hex文件...", {0, 0, 1695, 255}, &MainWindow::openFile);
   auto* command3 = button("Command3", "剪切到剪贴板", {1800, 0, 1335, 255}, &MainWindow::cut);
@@ -99,14 +120,21 @@ void MainWindow::buildControls(QWidget* client, double dpi) {
   place(bar1, "Bar1", {0, 3480, 4695, 135});
 
   // The caption of Text5: an editable field in the menu colour that Tab passes by.
-  auto* text4 = lineEdit("Text4", "起始单元地址：", {2760, 3720, 1335, 270});
+  auto* text4 = new CaptionField(QString::fromUtf8("起始单元地址："));
+  place(text4, "Text4", {2760, 3720, 1335, 270});
+  text4->setCursorPosition(0);
   text4->setFocusPolicy(Qt::ClickFocus);
   QPalette captionPalette = text4->palette();
   captionPalette.setColor(QPalette::Base, QApplication::palette("QMenu").color(QPalette::Window));
   text4->setPalette(captionPalette);
 
   auto* text5 = lineEdit("Text5", "0000", {4080, 3680, 620, 300});
-  text5->setToolTip(QString::fromUtf8("在此输入Hex文件中数据的首地址，默认首地址为0000."));
+  text5->setToolTip(
+      QString::fromUtf8("在此输入Hex文件中数据的首地址，默认首地址为0000.\n"
+                        "1到4位十六进制数写16位地址的Hex文件，5到8位（如08000000）写32位地址的Hex文件。"));
+  text5->setAccessibleName(QString::fromUtf8("起始单元地址"));
+  text2->setAccessibleName(QString::fromUtf8("记录"));
+  text3->setAccessibleName(QString::fromUtf8("校验和"));
 
   // Bar1 takes no focus; Text4 is in the order but no tab stop.
   const std::array<QWidget*, 10> order{text1_,   text2,    text3,    command1, command2,
@@ -135,7 +163,56 @@ void MainWindow::run(void (*command)(WindowServices&)) {
   command(*services_);
 }
 
-void MainWindow::openFile() { run(&openCommand); }
+void MainWindow::openFile() {
+  const QtServices::CommandScope scope(*services_, QtServices::NewText::ShowFromStart);
+  openCommand(*services_);
+}
+
+void MainWindow::openPath(const QString& path) {
+  const QtServices::CommandScope scope(*services_, QtServices::NewText::ShowFromStart);
+  services_->setFileName(path.toStdString());
+  const ReadExtent read = dakai_hex(*services_);
+  if (read.cells > 0) services_->setText(Field::Text5, startAddressText(read));
+}
+
+bool MainWindow::takeFileDrop(QDropEvent* e) {
+  const std::optional<QString> file = droppedFile(e->mimeData());
+  if (!file) return false;
+  e->setDropAction(Qt::CopyAction);
+  e->accept();
+  if (e->type() == QEvent::Drop) {
+    // Read once the drop has finished: the reader may show message boxes,
+    // which must not keep the program that the file came from waiting.
+    QMetaObject::invokeMethod(
+        this, [this, path = *file] { openPath(path); }, Qt::QueuedConnection);
+  }
+  return true;
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* e) {
+  if (!takeFileDrop(e)) QMainWindow::dragEnterEvent(e);
+}
+
+void MainWindow::dragMoveEvent(QDragMoveEvent* e) {
+  if (!takeFileDrop(e)) QMainWindow::dragMoveEvent(e);
+}
+
+void MainWindow::dropEvent(QDropEvent* e) {
+  if (!takeFileDrop(e)) QMainWindow::dropEvent(e);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
+  switch (e->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+      if (takeFileDrop(static_cast<QDropEvent*>(e))) return true;
+      break;
+    default:
+      break;
+  }
+  return QMainWindow::eventFilter(watched, e);
+}
 void MainWindow::saveFile() { run(&saveCommand); }
 void MainWindow::checksum() { run(&checksumCommand); }
 void MainWindow::cut() { run(&cutCommand); }

@@ -35,11 +35,22 @@ class MainWindow : public QMainWindow {
   void paste();
   void about();
   static void end();
+  // Reads the file at `path` as the open command reads the file its dialog
+  // chose, for a file named on the command line or dropped on the window.
+  void openPath(const QString& path);
+
+ protected:
+  void dragEnterEvent(QDragEnterEvent* e) override;
+  void dragMoveEvent(QDragMoveEvent* e) override;
+  void dropEvent(QDropEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
   void buildControls(QWidget* client, double dpi);
   void buildMenu();
   void run(void (*command)(WindowServices&));
+  // Takes a drag or drop that carries a local file; false leaves the event alone.
+  bool takeFileDrop(QDropEvent* e);
 
   ByteTextField* text1_ = nullptr;
   std::unique_ptr<QtServices> services_;

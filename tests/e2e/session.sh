@@ -2,6 +2,9 @@
 # End-to-end session with the installed program on its own X server (Xvfb, no
 # window manager), driven from outside only, with xdotool and xclip, as a user
 # at the keyboard would:
+#   start it with a HEX file named on the command line, paste over the text it
+#   read (Enter on the paste button), undo the paste with Ctrl+Z and cut what
+#   the undo brought back, which must be the file's byte text;
 #   open a HEX file (Ctrl+O, path typed into the file dialog), cut the byte
 #   text to the clipboard (Tab to the cut button), paste new text from the
 #   clipboard (the paste button), type a start address, save (Ctrl+S) to a
@@ -123,7 +126,8 @@ export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$wo
 export XDG_CACHE_HOME="$work/home/.cache"
 mkdir -p "$HOME"
 unset XDG_CURRENT_DESKTOP DESKTOP_SESSION  # Qt's own file dialog, not a desktop's
-(cd "$work" && exec "$app_bin") >"$work/app.log" 2>&1 &
+# A relative name, as a shell passes it: the program reads it once it shows.
+(cd "$work" && exec "$app_bin" in.hex) >"$work/app.log" 2>&1 &
 app_pid=$!
 main_win="$(timeout "$step_timeout" xdotool search --sync --onlyvisible --name '^Quorix' 2>/dev/null | head -n 1)" ||
   true
@@ -190,6 +194,19 @@ clipboard_is() { [ "$(xclip -o -selection clipboard 2>/dev/null)" = "$1" ]; }
 focus_main
 
 # --- the session -----------------------------------------------------------
+begin "paste over the file read at start (Enter on the paste button), undo it with Ctrl+Z"
+printf 'EE ' | xclip -selection clipboard -i
+wait_until clipboard_is "EE " || fail "xclip could not set the clipboard"
+# Tab from Text1 to Text2, Text3, Command1, Command2, Command3, Command4.
+xdotool key Tab Tab Tab Tab Tab Tab Return
+xdotool key shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab ctrl+z
+# Had the paste or the read not happened, the undo would leave another text.
+xdotool key Tab Tab Tab Tab Tab space
+wait_until clipboard_is "$opened_text" ||
+  fail "after the undo the field held \"$(xclip -o -selection clipboard 2>/dev/null | head -c 200)\", not the file's byte text"
+xdotool key shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab  # back to Text1
+alive
+
 begin "open the file with Ctrl+O"
 xdotool key --clearmodifiers ctrl+o
 answer_file_dialog "$work/in.hex"

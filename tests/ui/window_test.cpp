@@ -13,10 +13,12 @@
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
+#include <cstdlib>
 #include <functional>
 
 #include "about_box.h"
 #include "binding/qt_services.h"
+#include "hex_records.h"
 #include "main_window.h"
 #include "program_icon.h"
 #include "progress_bar.h"
@@ -86,6 +88,7 @@ class WindowTest : public QObject {
   void openCancelledForgetsFileName();
   void openUnreadableFileLeavesFieldAlone();
   void openMisplacedRecordShowsTextBeforeMessage();
+  void openAt32BitAddressSavesBackThere();
   void saveByMenuShortcutAndButton_data();
   void saveByMenuShortcutAndButton();
   void cutTakesWholeTextWhateverIsSelected_data();
@@ -214,7 +217,9 @@ void WindowTest::startsAsLoaded() {
   QCOMPARE(line(w, "Text3")->text(), QString("Text3"));
   QCOMPARE(line(w, "Text4")->text(), QString::fromUtf8("起始单元地址："));
   QCOMPARE(line(w, "Text5")->text(), QString("0000"));
-  QCOMPARE(line(w, "Text5")->toolTip(), QString::fromUtf8("在此输入Hex文件中数据的首地址，默认首地址为0000."));
+  QCOMPARE(line(w, "Text5")->toolTip(),
+           QString::fromUtf8("在此输入Hex文件中数据的首地址，默认首地址为0000.\n"
+                             "1到4位十六进制数写16位地址的Hex文件，5到8位（如08000000）写32位地址的Hex文件。"));
   for (const auto& [name, caption] : {std::pair{"Command1", "Command1"},
                                       {"Command2", "打开Hex文件..."},
                                       {"Command3", "剪切到剪贴板"},
@@ -346,7 +351,7 @@ void WindowTest::openByMenuShortcutAndButton() {
   ByteTextField* t1 = text1(w);
   QCOMPARE(t1->toPlainText(), expectedExampleText());
   QCOMPARE(t1->toPlainText().size(), 26 * 3);
-  QCOMPARE(t1->cursorPosition(), 26 * 3);
+  QCOMPARE(t1->cursorPosition(), 0);  // a read shows the text from its start
   QCOMPARE(bar(w)->barMax(), 50.0F);
   QCOMPARE(bar(w)->barValue(), 49.0F);
   QCOMPARE(bar(w)->value(), FloatProgressBar::stepsFor(49, 50));
@@ -403,6 +408,27 @@ void WindowTest::openMisplacedRecordShowsTextBeforeMessage() {
   // What was read up to the fault is in the field when the message shows.
   QCOMPARE(s.boxes->shown.at(0).text1, QString("01 02 03 04 "));
   QCOMPARE(text1(w)->toPlainText(), QString("01 02 03 04 "));
+}
+
+// Text5 takes cell 0's eight-digit address from the read, and the save
+// right after puts the data back at it.
+void WindowTest::openAt32BitAddressSavesBackThere() {
+  if (std::system("command -v srec_cmp >/dev/null 2>&1") != 0) QSKIP("srec_cmp (srecord) is not installed");
+  QTemporaryDir dir;
+  const std::string records = testing::recordLine(0, 4, "0800") + "\r\n" +
+                              testing::recordLine(0, 0, "00112233445566778899AABBCCDDEE01") + "\r\n" +
+                              testing::recordLine(0x10, 0, "0102") + "\r\n:00000001FF\r\n";
+  const QString in = writeFile(dir, "in.hex", QByteArray::fromStdString(records));
+  const QString out = dir.filePath("out.hex");
+  MainWindow w;
+  const testing::Scripted s = testing::script(w);
+  s.dialogs->answers = {in, out};
+  w.openFile();
+  QCOMPARE(line(w, "Text5")->text(), QString("08000000"));
+  w.saveFile();
+  QVERIFY(s.boxes->shown.empty());
+  const QString compare = QString("srec_cmp '%1' -intel '%2' -intel >/dev/null 2>&1").arg(in, out);
+  QCOMPARE(std::system(compare.toLocal8Bit().constData()), 0);
 }
 
 void WindowTest::saveByMenuShortcutAndButton_data() {

@@ -33,17 +33,18 @@ void QtServices::flushText1() {
   if (!pendingBase_ && pendingInserted_.isEmpty()) return;
   // Taken out before the field copies them: a whole image's byte text is
   // a hundred megabytes as UTF-16, and should not stay here twice.
-  const QString inserted = std::exchange(pendingInserted_, QString());
+  QString inserted = std::exchange(pendingInserted_, QString());
   const std::optional<QString> base = std::exchange(pendingBase_, std::nullopt);
   ByteTextField& field = *widgets_.text1;
-  if (base && base->isEmpty()) {
-    field.setPlainText(inserted);
-    // Caret behind the appended text, as the appends would have left it.
-    field.setCursorPosition(field.length());
+  if (!base) {
+    field.insertPlainText(inserted);
     return;
   }
-  if (base) field.setPlainText(*base);
-  if (!inserted.isEmpty()) field.insertPlainText(inserted);
+  // A new text and what was appended to it become one undoable step: the
+  // appends went in at the caret, which a new text puts at its start.
+  const auto caret = static_cast<int>(inserted.size());
+  field.setPlainText(base->isEmpty() ? std::move(inserted) : inserted + *base);
+  if (newText_ == NewText::CaretBehindAppends) field.setCursorPosition(caret);
 }
 
 QLineEdit* QtServices::lineEdit(Field field) const {

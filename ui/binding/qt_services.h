@@ -40,11 +40,21 @@ class QtServices final : public WindowServices {
   // Hands collected Text1 changes to the widget and brings Bar1 up to date.
   void flush();
 
+  // Where a new Text1 text shows its caret: behind the text appended to it,
+  // as the appends leave it, or at the start with the first row in view, as a
+  // file read should be seen.
+  enum class NewText { CaretBehindAppends, ShowFromStart };
+
   // Wraps one command: whatever the command leaves collected is shown when it ends.
   class CommandScope {
    public:
-    explicit CommandScope(QtServices& services) : services_(services) {}
-    ~CommandScope() { services_.flush(); }
+    explicit CommandScope(QtServices& services, NewText newText = NewText::CaretBehindAppends) : services_(services) {
+      services_.newText_ = newText;
+    }
+    ~CommandScope() {
+      services_.flush();
+      services_.newText_ = NewText::CaretBehindAppends;
+    }
     Q_DISABLE_COPY_MOVE(CommandScope)
 
    private:
@@ -91,6 +101,7 @@ class QtServices final : public WindowServices {
   // so the field shows inserted + base).
   std::optional<QString> pendingBase_;
   QString pendingInserted_;
+  NewText newText_ = NewText::CaretBehindAppends;
 };
 
 }  // namespace quorix
