@@ -278,6 +278,12 @@ class HexReader {
   std::uint64_t end_ = 0;    // one past the last data byte placed
 };
 
+// What the open command does once the dialog's file name names the file.
+void readChosenFile(WindowServices& ui) {
+  const ReadExtent read = dakai_hex(ui);
+  if (read.cells > 0) ui.setText(Field::Text5, startAddressText(read));
+}
+
 }  // namespace
 
 void openCommand(WindowServices& ui) {
@@ -291,11 +297,6 @@ void openCommand(WindowServices& ui) {
 void openFile(WindowServices& ui, std::string_view path) {
   ui.setFileName(path);
   readChosenFile(ui);
-}
-
-void readChosenFile(WindowServices& ui) {
-  const ReadExtent read = dakai_hex(ui);
-  if (read.cells > 0) ui.setText(Field::Text5, startAddressText(read));
 }
 
 ReadExtent dakai_hex(WindowServices& ui) {

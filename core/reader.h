@@ -30,10 +30,6 @@ void openCommand(WindowServices& ui);
 // dropped on the window.
 void openFile(WindowServices& ui, std::string_view path);
 
-// What the open command does once the dialog's file name names the file:
-// dakai_hex, then Text5 set to the address of cell 0.
-void readChosenFile(WindowServices& ui);
-
 // Replaces Text1 with the byte text of the file that the dialog's file name
 // names: every data record's bytes at its full address (offset plus the base
 // of the latest 02 or 04 record), counted from cell 0, the start of the

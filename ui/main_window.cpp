@@ -170,9 +170,7 @@ void MainWindow::openFile() {
 
 void MainWindow::openPath(const QString& path) {
   const QtServices::CommandScope scope(*services_, QtServices::NewText::ShowFromStart);
-  services_->setFileName(path.toStdString());
-  const ReadExtent read = dakai_hex(*services_);
-  if (read.cells > 0) services_->setText(Field::Text5, startAddressText(read));
+  openFile(*services_, path.toStdString());
 }
 
 bool MainWindow::takeFileDrop(QDropEvent* e) {
