@@ -170,7 +170,7 @@ void MainWindow::openFile() {
 
 void MainWindow::openPath(const QString& path) {
   const QtServices::CommandScope scope(*services_, QtServices::NewText::ShowFromStart);
-  openFile(*services_, path.toStdString());
+  quorix::openFile(*services_, path.toStdString());
 }
 
 bool MainWindow::takeFileDrop(QDropEvent* e) {
