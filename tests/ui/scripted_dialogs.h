@@ -45,9 +45,12 @@ class ScriptedFileDialogs final : public FileDialogs {
   std::optional<QString> answer(bool save, QWidget* parent, const QString& preset, const QString& nameFilter) {
     shown.push_back({save, preset, nameFilter, shownText1(parent)});
     if (answers.empty()) return std::nullopt;
-    std::optional<QString> a = answers.front();
+    // A path answers; an empty optional cancels.
+    const bool cancels = !answers.front().has_value();
+    QString path = cancels ? QString() : *answers.front();
     answers.pop_front();
-    return a;
+    if (cancels) return std::nullopt;
+    return path;
   }
 };
 
