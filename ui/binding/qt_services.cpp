@@ -63,7 +63,7 @@ QLineEdit* QtServices::lineEdit(Field field) const {
 
 std::string QtServices::text(Field field) {
   flushText1();
-  if (field == Field::Text1) return widgets_.text1->toPlainText().toStdString();
+  if (field == Field::Text1) return toUtf8String(widgets_.text1->toPlainText());
   return lineEdit(field)->text().toStdString();
 }
 

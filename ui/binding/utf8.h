@@ -3,7 +3,10 @@
 
 #include <QString>
 #include <algorithm>
+#include <string>
 #include <string_view>
+
+#include "input_file.h"
 
 namespace quorix {
 
@@ -18,6 +21,19 @@ inline void appendUtf8(QString& to, std::string_view utf8) {
   } else {
     to.append(toQString(utf8));
   }
+}
+
+// UTF-8 of `text`. Byte text is ASCII: it is copied a character at a time
+// into one string reserved up front, without the QByteArray that
+// toStdString() makes first; a 16 MiB image's text is 50 MB.
+[[nodiscard]] inline std::string toUtf8String(const QString& text) {
+  std::string utf8;
+  reserveLarge(utf8, static_cast<std::size_t>(text.size()));
+  for (const QChar c : text) {
+    if (c.unicode() >= 0x80U) return text.toStdString();
+    utf8.push_back(static_cast<char>(c.unicode()));
+  }
+  return utf8;
 }
 
 }  // namespace quorix

@@ -142,6 +142,8 @@ void ServicesTest::selTextMatchesDirectReplacement() {
 
   QCOMPARE(edit->toPlainText(), expected);
   QCOMPARE(refEdit->toPlainText(), expected);
+  // Read back through the services as UTF-8, non-ASCII text included.
+  QCOMPARE(window.services().text(Field::Text1), expected.toStdString());
   QCOMPARE(edit->cursorPosition(), refEdit->textCursor().position());
   QVERIFY(!edit->hasSelection());
 }
