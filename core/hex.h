@@ -1,6 +1,8 @@
 // Hexadecimal digits, bytes and the byte text that serial terminals show and send.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -22,6 +24,19 @@ constexpr bool isHexDigit(char c) noexcept {
   return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
 }
 
+// The value of every byte as a hexadecimal digit, kNoDigit for the others:
+// a lookup for the loops over whole files and byte texts.
+inline constexpr unsigned char kNoDigit = 0xFF;
+constexpr std::array<unsigned char, 256> makeDigitValues() noexcept {
+  std::array<unsigned char, 256> values{};
+  for (std::size_t c = 0; c < values.size(); ++c) {
+    const auto ch = static_cast<char>(c);
+    values[c] = isHexDigit(ch) ? static_cast<unsigned char>(digitValue(ch)) : kNoDigit;
+  }
+  return values;
+}
+inline constexpr std::array<unsigned char, 256> kDigitValues = makeDigitValues();
+
 // Value of the first character of `a` as a hexadecimal digit; the empty string gives 0.
 std::int16_t Str_Int(std::string_view a) noexcept;
 
@@ -34,6 +49,16 @@ std::string Hexx(long long X);
 
 // Upper-case digit for a value 0..15.
 constexpr char hexDigit(unsigned v) noexcept { return "0123456789ABCDEF"[v & 0xFU]; }
+
+// The low 4 × N bits of `value` as N upper-case digits, leading zeros kept.
+template <std::size_t N>
+constexpr std::array<char, N> hexDigits(std::uint64_t value) noexcept {
+  std::array<char, N> digits{};
+  for (auto digit = digits.rbegin(); digit != digits.rend(); ++digit, value >>= 4U) {
+    *digit = hexDigit(static_cast<unsigned>(value));
+  }
+  return digits;
+}
 
 // Text held in the window's fields is UTF-8, while the conversions count
 // characters. This gives one byte per character: ASCII as it is, any other

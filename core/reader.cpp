@@ -33,18 +33,6 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::size_t kRecordFrameDigits = 10;
 constexpr std::size_t kDataDigitsAt = 8;
 
-// Value of every character as a hexadecimal digit, kNoDigit for the others.
-constexpr unsigned char kNoDigit = 0xFF;
-constexpr std::array<unsigned char, 256> makeDigitValues() {
-  std::array<unsigned char, 256> values{};
-  for (std::size_t c = 0; c < values.size(); ++c) {
-    const auto ch = static_cast<char>(c);
-    values[c] = isHexDigit(ch) ? static_cast<unsigned char>(digitValue(ch)) : kNoDigit;
-  }
-  return values;
-}
-constexpr std::array<unsigned char, 256> kDigitValues = makeDigitValues();
-
 // "FF " cells to copy fill from; a record's data never take more room than this.
 using FillBlock = std::array<char, 256 * kCellWidth>;
 constexpr FillBlock makeFillBlock() {
@@ -313,13 +301,12 @@ ReadExtent dakai_hex(WindowServices& ui) {
 }
 
 std::string startAddressText(const ReadExtent& extent) {
-  const bool above16Bits = extent.firstAddress + extent.cells > kSegmentSize;
-  std::string text(above16Bits ? 8 : 4, '0');
-  std::uint64_t value = extent.firstAddress;
-  for (auto digit = text.rbegin(); digit != text.rend(); ++digit, value >>= 4U) {
-    *digit = hexDigit(static_cast<unsigned>(value));
+  if (extent.firstAddress + extent.cells > kSegmentSize) {
+    const std::array<char, 8> digits = hexDigits<8>(extent.firstAddress);
+    return {digits.begin(), digits.end()};
   }
-  return text;
+  const std::array<char, 4> digits = hexDigits<4>(extent.firstAddress);
+  return {digits.begin(), digits.end()};
 }
 
 }  // namespace quorix

@@ -29,10 +29,8 @@ enum CharClass : unsigned char {
   kForeignMore,   // a further byte of such a character
 };
 
-constexpr std::size_t kByteValues = 256;
-
-constexpr CharClass classOf(std::size_t byte) noexcept {
-  const auto c = static_cast<char>(byte);
+constexpr CharClass classOf(char c) noexcept {
+  const auto byte = static_cast<unsigned char>(c);
   if (byte >= 0xC0U) return kForeignStart;
   if (byte >= 0x80U) return kForeignMore;
   if (isHexDigit(c)) return kDigit;
@@ -40,27 +38,21 @@ constexpr CharClass classOf(std::size_t byte) noexcept {
   return kOther;
 }
 
-// A table of `f` for every byte value, so that the loops over a text of
-// fifty million characters look each one up instead of branching.
-template <class T, T (*f)(std::size_t)>
-constexpr std::array<T, kByteValues> byteTable() noexcept {
-  std::array<T, kByteValues> table{};
-  for (std::size_t byte = 0; byte < kByteValues; ++byte) table[byte] = f(byte);
-  return table;
+// The class of every byte value, so that the loops over a text of fifty
+// million characters look each one up instead of branching.
+constexpr std::array<CharClass, 256> makeCharClasses() noexcept {
+  std::array<CharClass, 256> classes{};
+  for (std::size_t byte = 0; byte < classes.size(); ++byte) classes[byte] = classOf(static_cast<char>(byte));
+  return classes;
 }
 
-constexpr unsigned char valueOf(std::size_t byte) noexcept {
-  return static_cast<unsigned char>(digitValue(static_cast<char>(byte)));
-}
-
-constexpr std::array<CharClass, kByteValues> kCharClass = byteTable<CharClass, classOf>();
-constexpr std::array<unsigned char, kByteValues> kDigitValue = byteTable<unsigned char, valueOf>();
+constexpr std::array<CharClass, 256> kCharClass = makeCharClasses();
 
 constexpr CharClass charClass(char c) noexcept { return kCharClass[static_cast<unsigned char>(c)]; }
 
-// The value of a byte's two digits as they stand, in either letter case.
+// The value of a byte's two hexadecimal digits as they stand, in either letter case.
 constexpr unsigned byteValue(char hi, char lo) noexcept {
-  return kDigitValue[static_cast<unsigned char>(hi)] * 16U + kDigitValue[static_cast<unsigned char>(lo)];
+  return kDigitValues[static_cast<unsigned char>(hi)] * 16U + kDigitValues[static_cast<unsigned char>(lo)];
 }
 
 // Builds one record line at a time, without allocating, for files of a million records.
@@ -241,9 +233,7 @@ RecordsEnd writeRecords(std::string_view digits, std::size_t blocks, StartAddres
       const auto taken = static_cast<std::size_t>(std::min<std::uint64_t>(data.size() / 2, room));
       if (start.extended && range != address / kRangeSize) {
         range = address / kRangeSize;
-        const auto upper = static_cast<unsigned>(*range);
-        const std::array<char, 4> upperDigits = {hexDigit(upper >> 12U), hexDigit(upper >> 8U), hexDigit(upper >> 4U),
-                                                 hexDigit(upper)};
+        const std::array<char, 4> upperDigits = hexDigits<4>(*range);
         if (!writeLine(line.make(0, kLinearAddressRecord, {upperDigits.data(), upperDigits.size()}))) {
           return RecordsEnd::WriteFailed;
         }
