@@ -15,7 +15,6 @@
 #include "checksum.h"
 #include "console_services.h"
 #include "input_file.h"
-#include "messages.h"
 #include "reader.h"
 #include "writer.h"
 
@@ -80,9 +79,7 @@ int hexCommand(const std::string& input, const std::optional<std::string>& addre
   ConsoleServices ui(input);
   FileContents contents = readInput(input);
   if (contents.status != FileContents::Status::Read) {
-    ui.messageBox(
-        contents.status == FileContents::Status::TooLarge ? quorix::kFileTooLargePrompt : quorix::kReadFailedPrompt,
-        quorix::Buttons::Ok, quorix::kFileErrorTitle);
+    quorix::reportUnread(ui, contents.status);
     return kFailure;
   }
   ui.setByteText(std::move(contents.bytes));

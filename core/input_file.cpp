@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <cstdint>
 
+#include "messages.h"
+
 namespace quorix {
 
 namespace {
@@ -97,6 +99,10 @@ FileContents readInputFile(const std::string& path) {
   const auto size = static_cast<std::uintmax_t>(info.st_size);
   if (size > kMaxInputBytes) return {Status::TooLarge, {}};
   return readAll(fd.get(), static_cast<std::size_t>(size), kMaxInputBytes);
+}
+
+void reportUnread(WindowServices& ui, FileContents::Status status) {
+  ui.messageBox(status == Status::TooLarge ? kFileTooLargePrompt : kReadFailedPrompt, Buttons::Ok, kFileErrorTitle);
 }
 
 FileContents readInputStream(int fd, std::uintmax_t limit) { return readAll(fd, 0, limit); }

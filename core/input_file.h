@@ -23,6 +23,10 @@ inline constexpr std::uintmax_t kMaxInputBytes = std::uintmax_t{256} * 1024 * 10
 // longer than reading them. The request is a hint; a refusal changes nothing.
 void reserveLarge(std::string& buffer, std::size_t capacity);
 
+// Tells the user why a file was not read (status Unreadable or TooLarge), in
+// the message box every reader of files shows for it.
+void reportUnread(WindowServices& ui, FileContents::Status status);
+
 // Everything an open descriptor (standard input) delivers up to its end, or
 // TooLarge as soon as it passes `limit` bytes.
 [[nodiscard]] FileContents readInputStream(int fd, std::uintmax_t limit = kMaxInputBytes);

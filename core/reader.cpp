@@ -290,8 +290,7 @@ void openFile(WindowServices& ui, std::string_view path) {
 ReadExtent dakai_hex(WindowServices& ui) {
   const FileContents file = ui.readFile(ui.fileName());
   if (file.status != FileContents::Status::Read) {
-    ui.messageBox(file.status == FileContents::Status::TooLarge ? kFileTooLargePrompt : kReadFailedPrompt, Buttons::Ok,
-                  kFileErrorTitle);
+    reportUnread(ui, file.status);
     return {};
   }
   ui.setBarValue(0);
