@@ -37,6 +37,12 @@ constexpr std::array<unsigned char, 256> makeDigitValues() noexcept {
 }
 inline constexpr std::array<unsigned char, 256> kDigitValues = makeDigitValues();
 
+// The value of a byte's two hexadecimal digits as they stand, in either letter
+// case; both must be digits.
+constexpr unsigned byteValue(char hi, char lo) noexcept {
+  return kDigitValues[static_cast<unsigned char>(hi)] * 16U + kDigitValues[static_cast<unsigned char>(lo)];
+}
+
 // Value of the first character of `a` as a hexadecimal digit; the empty string gives 0.
 std::int16_t Str_Int(std::string_view a) noexcept;
 

@@ -50,11 +50,6 @@ constexpr std::array<CharClass, 256> kCharClass = makeCharClasses();
 
 constexpr CharClass charClass(char c) noexcept { return kCharClass[static_cast<unsigned char>(c)]; }
 
-// The value of a byte's two hexadecimal digits as they stand, in either letter case.
-constexpr unsigned byteValue(char hi, char lo) noexcept {
-  return kDigitValues[static_cast<unsigned char>(hi)] * 16U + kDigitValues[static_cast<unsigned char>(lo)];
-}
-
 // Builds one record line at a time, without allocating, for files of a million records.
 class RecordLine {
  public:
