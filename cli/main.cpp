@@ -15,7 +15,7 @@
 #include "checksum.h"
 #include "console_services.h"
 #include "input_file.h"
-#include "reader.h"
+#include "open_command.h"
 #include "writer.h"
 
 namespace {

@@ -21,7 +21,7 @@
 #include "clipboard.h"
 #include "messages.h"
 #include "progress_bar.h"
-#include "reader.h"
+#include "open_command.h"
 #include "textfield/byte_text_field.h"
 #include "twips.h"
 #include "writer.h"

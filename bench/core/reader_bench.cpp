@@ -11,7 +11,7 @@
 #include "fake_services.h"
 #include "hex_images.h"
 #include "input_file.h"
-#include "reader.h"
+#include "open_command.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "fake_services.h"
 #include "hex_records.h"
 #include "messages.h"
-#include "reader.h"
+#include "open_command.h"
 #include "writer.h"
 
 namespace quorix {

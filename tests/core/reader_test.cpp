@@ -8,7 +8,7 @@
 #include "hex.h"
 #include "hex_records.h"
 #include "messages.h"
-#include "reader.h"
+#include "open_command.h"
 
 namespace quorix {
 namespace {

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "fake_services.h"
-#include "reader.h"
+#include "open_command.h"
 #include "writer.h"
 
 namespace quorix {

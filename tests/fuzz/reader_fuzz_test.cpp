@@ -20,7 +20,7 @@
 #include "fake_services.h"
 #include "fuzz_support.h"
 #include "messages.h"
-#include "reader.h"
+#include "open_command.h"
 
 namespace quorix::fuzz {
 namespace {

@@ -1,4 +1,4 @@
-// Reading an Intel HEX file into byte text.
+// The open command: reading an Intel HEX file into byte text.
 #pragma once
 
 #include <cstdint>

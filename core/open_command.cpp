@@ -1,4 +1,4 @@
-#include "reader.h"
+#include "open_command.h"
 
 #include <algorithm>
 #include <array>
