@@ -29,7 +29,7 @@ constexpr int kFailure = 1;
 constexpr int kUsageError = 2;
 
 constexpr std::string_view kUsage =
-    "Usage: quorix-cli text [FILE.hex]\n"
+    "Usage: quorix-cli text [-A] [FILE.hex]\n"
     "       quorix-cli hex [-a ADDRESS] [-o OUT] [TEXTFILE]\n"
     "       quorix-cli checksum RECORD\n"
     "Convert Intel HEX files to and from serial-terminal byte text (\"3A 0F FF \").\n"
@@ -39,6 +39,9 @@ constexpr std::string_view kUsage =
     "  checksum  print the checksum of one record, given as its digits without\n"
     "            colon and checksum\n"
     "\n"
+    "  -A, --address-line     begin the byte text with the address line of its\n"
+    "                         first cell (\"@\" and its address), so that 'hex'\n"
+    "                         puts the data back at their addresses\n"
     "  -a, --address=ADDRESS  start address of the data, in hexadecimal (default 0000)\n"
     "  -o, --output=OUT       write the HEX file to OUT, exactly that name; it is\n"
     "                         replaced only when complete\n"
@@ -65,13 +68,21 @@ int writeResult(const bool written) {
   return kFailure;
 }
 
-// The open command on the input; its byte text goes to standard output.
-int textCommand(const std::string& input) {
+// The open command's read of the input; once all of it is found sound, its
+// byte text goes to standard output in slices, never whole. With
+// `addressLine` the text begins with the address line of cell 0.
+int textCommand(const std::string& input, bool addressLine) {
   ConsoleServices ui(input);
   if (input == kStandardStream) ui.preloadInput(quorix::readInputStream(STDIN_FILENO));
-  quorix::openCommand(ui);
+  (void)ui.showOpen();
+  bool written = true;
+  quorix::readHexFile(ui, [&](const quorix::Image& image, const quorix::ByteTextLayout& layout, bool endRecord) {
+    if (!endRecord) return;  // the run fails: nothing is written
+    quorix::writeByteText(image, layout, addressLine,
+                          [&written](std::string_view slice) { written = written && writeAll(STDOUT_FILENO, slice); });
+  });
   if (ui.failed()) return kFailure;
-  return writeResult(ui.writeByteText(STDOUT_FILENO));
+  return writeResult(written);
 }
 
 // The save command on the input's byte text, with the start address in Text5.
@@ -100,25 +111,30 @@ int checksumCommand(const std::string& record) {
 struct Options {
   std::optional<std::string> address;
   std::optional<std::string> output;
+  bool addressLine = false;
   std::vector<std::string> operands;  // the command and its arguments
 };
 
 // Options may stand anywhere on the line, before or after the command.
 std::optional<int> parse(int argc, char** argv, Options& options) {
-  static const std::array<option, 5> kLongOptions = {{{"address", required_argument, nullptr, 'a'},
+  static const std::array<option, 6> kLongOptions = {{{"address", required_argument, nullptr, 'a'},
+                                                      {"address-line", no_argument, nullptr, 'A'},
                                                       {"output", required_argument, nullptr, 'o'},
                                                       {"help", no_argument, nullptr, 'h'},
                                                       {"version", no_argument, nullptr, 'V'},
                                                       {nullptr, 0, nullptr, 0}}};
   opterr = 0;
   for (;;) {
-    const int c = getopt_long(argc, argv, ":a:o:h", kLongOptions.data(), nullptr);
+    const int c = getopt_long(argc, argv, ":a:Ao:h", kLongOptions.data(), nullptr);
     switch (c) {
       case -1:
         for (int i = optind; i < argc; ++i) options.operands.emplace_back(argv[i]);
         return std::nullopt;
       case 'a':
         options.address = optarg;
+        break;
+      case 'A':
+        options.addressLine = true;
         break;
       case 'o':
         options.output = optarg;
@@ -146,14 +162,16 @@ int run(int argc, char** argv) {
   if (command == "text" || command == "hex") {
     if (args.size() > 1)
       return usageError("'" + command + "' takes one input file, not " + std::to_string(args.size()));
+    if (command == "hex" && options.addressLine) return usageError("-A belongs to 'text'");
     if (command == "hex")
       return hexCommand(input, options.address, options.output.value_or(std::string(kStandardStream)));
     if (options.address || options.output) return usageError("-a and -o belong to 'hex'");
-    return textCommand(input);
+    return textCommand(input, options.addressLine);
   }
   if (command == "checksum") {
     if (args.size() != 1) return usageError("'checksum' takes one record");
     if (options.address || options.output) return usageError("-a and -o belong to 'hex'");
+    if (options.addressLine) return usageError("-A belongs to 'text'");
     return checksumCommand(args.front());
   }
   return usageError("unknown command '" + command + "'");

@@ -25,12 +25,17 @@ inline constexpr std::string_view kFileErrorTitle = "文件出错";
 // Reading.
 inline constexpr std::string_view kReadFailedPrompt = "文件读取失败！";
 inline constexpr std::string_view kFileTooLargePrompt = "文件太大（超过256MB），无法读取！";
-inline constexpr std::string_view kHexErrorPrompt = "Hex文件出错，请重新编译！";
-inline constexpr std::string_view kSpanTooLargePrompt = "Hex文件的数据地址范围超过16MB，无法转换！";
+inline constexpr std::string_view kDataTooLargePrompt = "Hex文件的数据超过16MB，无法转换！";
+inline constexpr std::string_view kNoRecordsPrompt = "Hex文件中没有记录！";
 inline constexpr std::string_view kMissingEndRecordPrompt = "Hex文件缺少结束记录，文件可能不完整！";
 
 inline std::string invalidRecordPrompt(std::size_t line) {
   return "Hex文件第" + std::to_string(line) + "行不是有效的记录，请重新编译！";
+}
+
+// Line `later` gives an address another value than line `earlier` did.
+inline std::string overlapPrompt(std::size_t later, std::size_t earlier) {
+  return "Hex文件第" + std::to_string(later) + "行的数据与第" + std::to_string(earlier) + "行重叠，请重新编译！";
 }
 
 // `expected` is the record's correct checksum as two upper-case digits.

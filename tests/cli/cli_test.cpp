@@ -134,6 +134,8 @@ TEST_F(Cli, TextIsTheFieldTheWindowFills) {
        "17\r\n:00000001FF\r\n"},
       {"not a HEX file", "01 02 03 04\n"},
       {"empty file", ""},
+      {"far-apart blocks", lines({record(0, 4, {0x08, 0}), record(0x0105, 0, {1}), record(0, 4, {0x1F, 0xFF}),
+                                  record(0xC000, 0, {2}), ":00000001FF"})},
   };
   for (const auto& c : cases) {
     const Outcome window = windowOpens(c.file);
@@ -143,6 +145,15 @@ TEST_F(Cli, TextIsTheFieldTheWindowFills) {
   }
   // A worked example whose field does not depend on how the reader gets there.
   EXPECT_EQ(run({"text", put("in.hex", kExample)}).out, cells("FF ", 16) + "01 02 03 " + cells("FF ", 5) + "AA BB ");
+  // With -A the text says where it lies, in the digits Text5 would show, for one block as for several.
+  EXPECT_EQ(run({"text", "-A", put("in.hex", kExample)}).out,
+            "@0000\n" + cells("FF ", 16) + "01 02 03 " + cells("FF ", 5) + "AA BB ");
+  EXPECT_EQ(run({"--address-line", "text",
+                 put("in.hex", lines({record(0, 4, {0x08, 0}), record(0x0105, 0, {1}), ":00000001FF"}))})
+                .out,
+            "@08000100\n" + cells("FF ", 5) + "01 ");
+  EXPECT_EQ(run({"text", "-A", put("in.hex", cases[10].file)}).out,
+            "@08000100\n" + cells("FF ", 5) + "01 \n@1FFFC000\n02 ");
 }
 
 TEST_F(Cli, HexIsTheFileTheWindowSaves) {
@@ -218,6 +229,7 @@ TEST_F(Cli, UsageErrorsExitWithTwo) {
       {"convert"},
       {"text", "a.hex", "b.hex"},
       {"text", "-o", "x"},
+      {"hex", "-A"},
       {"hex", "-a"},
       {"hex", "--bogus"},
       {"checksum"},

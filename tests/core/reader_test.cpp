@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "byte_text_writer.h"
 #include "fake_services.h"
 #include "hex.h"
 #include "hex_records.h"
@@ -115,10 +116,19 @@ TEST(Reader, SegmentsArePlacedByAddress) {
       {"next 64 KiB range after a gap",
        lines({record(0xFFE4, 0, sixteen), record(0, 4, {0, 1}), record(0x0000, 0, {1}), ":00000001FF"}),
        cells("FF ", 0xE4) + cells("AB ", 16) + cells("FF ", 12) + "01 ", "0000FF00"},
-      {"contiguous across 64 KiB, then an 02 jump far ahead",
+      {"contiguous across 64 KiB, then an 02 jump 64 KiB ahead: a second block",
        lines({record(0xFFF0, 0, sixteen), record(0, 4, {0x00, 0x01}), record(0x0000, 0, sixteen),
-              record(0, 2, {0x20, 0x00}), record(0x0100, 0, {0x01}), ":00000001FF"}),
-       cells("FF ", 0xF0) + cells("AB ", 32) + cells("FF ", 0x20100 - 0x10010) + "01 ", "0000FF00"},
+              record(0, 2, {0x20, 0x00}), record(0x0010, 0, {0x01}), ":00000001FF"}),
+       "@0000FF00\n" + cells("FF ", 0xF0) + cells("AB ", 32) + "\n@00020000\n" + cells("FF ", 16) + "01 ", "0000FF00"},
+      {"a gap one short of 64 KiB is filled",
+       lines({record(0x0000, 0, {1}), record(0, 4, {0x00, 0x01}), record(0x0000, 0, {2}), ":00000001FF"}),
+       "01 " + cells("FF ", 0xFFFF) + "02 ", "00000000"},
+      {"records in any order, a repeated one taken once",
+       lines({record(0, 4, {0x00, 0x30}), record(0x0000, 0, {5, 6}), record(0, 4, {0, 0}), record(0x0002, 0, {3, 4}),
+              record(0x0000, 0, {1, 2}), record(0x0002, 0, {3, 4}), ":00000001FF"}),
+       "@00000000\n01 02 03 04 \n@00300000\n05 06 ", "00000000"},
+      {"last byte at FFFFFFFF", lines({record(0, 4, {0xFF, 0xFF}), record(0xFFFE, 0, {1, 2}), ":00000001FF"}),
+       cells("FF ", 0xFE) + "01 02 ", "FFFFFF00"},
       {"02 record", lines({record(0x0000, 0, {1}), record(0, 2, {0x00, 0x01}), record(0x0000, 0, {2}), ":00000001FF"}),
        "01 " + cells("FF ", 15) + "02 ", "0000"},
       {"image high up", lines({record(0, 4, {0x08, 0x00}), record(0x0120, 0, {7}), ":00000001FF"}),
@@ -143,77 +153,53 @@ TEST(Reader, SegmentsArePlacedByAddress) {
   }
 }
 
-TEST(Reader, RecordsThatStartBeforeThePreviousEndAreRefused) {
-  const struct {
-    const char* name;
-    std::vector<std::string> records;
-    std::string cellsBefore;
-  } cases[] = {
-      {"lower page", {record(0x0200, 0, {1, 2}), record(0x0100, 0, {3})}, "01 02 "},
-      {"lower address in page 0", {record(0x0100, 0, {1}), record(0x00F0, 0, {2})}, "01 "},
-      {"overlap", {record(0x0010, 0, {1, 2, 3, 4}), record(0x0012, 0, {5})}, cells("FF ", 16) + "01 02 03 04 "},
-      {"same address", {record(0x0000, 0, {1}), record(0x0000, 0, {1})}, "01 "},
-      {"past a start address record",
-       {record(0x0000, 0, {1, 2}), record(0, 5, {0, 0, 0, 0}), record(0x0001, 0, {9})},
-       "01 02 "},
-      {"back to a lower 64 KiB range",
-       {record(0, 4, {0, 1}), record(0x0000, 0, {1}), record(0, 4, {0, 0}), record(0xFF00, 0, {2})},
-       "01 "},
-      {"behind a segment base, wrapping at FFFF", {record(0, 2, {0x10, 0}), record(0xFFFF, 0, {1, 2})}, ""},
-  };
-  for (const auto& c : cases) {
-    std::vector<std::string> file = c.records;
-    file.emplace_back(":00000001FF");
-    const auto ui = readFile(lines(file));
-    EXPECT_EQ(ui->fields.at(Field::Text1), c.cellsBefore) << c.name;
-    expectOneMessage(*ui, "Hex文件出错，请重新编译！", c.name);
-    // The bar keeps the value it had after the record before the refused one.
-    std::size_t before = 0;
-    for (std::size_t i = 0; i + 1 < c.records.size(); ++i) before += c.records[i].size() + 2;
-    EXPECT_EQ(ui->barValue, static_cast<float>(before)) << c.name;
+// `count` blocks of 64 Ki cells, each a whole 64 KiB range, with 64 KiB between them.
+std::vector<std::string> blocksOfFullRanges(unsigned count) {
+  std::vector<std::string> file;
+  for (unsigned b = 0; b < count; ++b) {
+    file.push_back(record(0, 4, {(2 * b) >> 8U, (2 * b) & 0xFFU}));
+    file.push_back(record(0x0000, 0, {1}));
+    file.push_back(record(0xFFFF, 0, {2}));
   }
+  file.emplace_back(":00000001FF");
+  return file;
 }
 
-// Lines that are not records stop the read at their line, counted from 1 by
-// CR LF, LF or CR, blank lines included; the cells before them stay.
-TEST(Reader, LinesThatAreNoRecordsStopTheRead) {
-  const std::string one = ":0100000001FE\r\n";  // 01 at 0000
-  const struct {
-    const char* name;
-    std::string file;
-    std::size_t line;
-    std::string cellsBefore;
-  } cases[] = {
-      {"comment line", "# build 12\r\n" + kExample, 1, ""},
-      {"no colon", one + "0100010002FC\r\n:00000001FF\r\n", 2, "01 "},
-      {"byte-order mark inside", one + "\xEF\xBB\xBF:0100010002FC\r\n", 2, "01 "},
-      {"NUL bytes", std::string(40, '\0'), 1, ""},
-      {"Latin-1 letter",
-       one + ":02000100\xE9"
-             "A00\r\n",
-       2, "01 "},
-      {"text after the record", one + ":00000001FF x\r\n", 2, "01 "},
-      {"blank lines counted", one + "\n\r\n\r  \r:zz\r\n", 6, "01 "},
-      {"record type 06", one + ":00000006FA\r\n", 2, "01 "},
-      {"04 record of three bytes", one + ":03000004000100F8\r\n", 2, "01 "},
-      {"02 record of one byte", one + ":01000002FFFE\r\n", 2, "01 "},
-  };
-  for (const auto& c : cases) {
-    const auto ui = readFile(c.file);
-    EXPECT_EQ(ui->fields.at(Field::Text1), c.cellsBefore) << c.name;
-    expectOneMessage(*ui, invalidRecordPrompt(c.line), c.name);
-    EXPECT_EQ(ui->barValue, c.cellsBefore.empty() ? 0.0F : static_cast<float>(one.size())) << c.name;
-    EXPECT_EQ(ui->fields.at(Field::Text5), c.cellsBefore.empty() ? kOldStart : "0000") << c.name;
-  }
-}
-
-TEST(Reader, DamagedRecordsStopTheRead) {
-  const std::string one = ":0100000001FE\r\n";
+// Every refusal leaves Text1, Text5 and the undo history as they were: the
+// field is not touched at all. Lines count from 1 by CR LF, LF or CR, blank
+// lines included; the first fault in the file's order is named.
+TEST(Reader, RefusedFilesLeaveTheFieldAsItWas) {
+  const std::string one = ":0100000001FE\r\n";                // 01 at 0000
+  std::vector<std::string> sparse = blocksOfFullRanges(256);  // 6 KB for 16 MiB cells, and one more
+  sparse.insert(sparse.end() - 1, {record(0, 4, {0x02, 0x00}), record(0x0000, 0, {3})});
   const struct {
     const char* name;
     std::string file;
     std::string prompt;
   } cases[] = {
+      {"empty file", "", "Hex文件中没有记录！"},
+      {"byte-order mark alone", "\xEF\xBB\xBF", "Hex文件中没有记录！"},
+      {"blank lines alone", " \r\n\t\n", "Hex文件中没有记录！"},
+      {"comment line", "# build 12\r\n" + kExample, invalidRecordPrompt(1)},
+      {"no colon", one + "0100010002FC\r\n:00000001FF\r\n", invalidRecordPrompt(2)},
+      {"byte-order mark inside", one + "\xEF\xBB\xBF:0100010002FC\r\n", invalidRecordPrompt(2)},
+      {"NUL bytes", std::string(40, '\0'), invalidRecordPrompt(1)},
+      {"Latin-1 letter",
+       one + ":02000100\xE9"
+             "A00\r\n",
+       invalidRecordPrompt(2)},
+      {"text after the record", one + ":00000001FF x\r\n", invalidRecordPrompt(2)},
+      {"blank lines counted", one + "\n\r\n\r  \r:zz\r\n", invalidRecordPrompt(6)},
+      {"record type 06", one + ":00000006FA\r\n", invalidRecordPrompt(2)},
+      {"04 record of three bytes", one + ":03000004000100F8\r\n", invalidRecordPrompt(2)},
+      {"02 record of one byte", one + ":01000002FFFE\r\n", invalidRecordPrompt(2)},
+      {"04 record with an address field", one + record(0x0010, 4, {0, 1}) + "\r\n", invalidRecordPrompt(2)},
+      {"02 record with an address field", one + record(0x0001, 2, {0, 1}) + "\r\n", invalidRecordPrompt(2)},
+      {"03 record of two bytes", one + record(0, 3, {0, 0}) + "\r\n", invalidRecordPrompt(2)},
+      {"05 record of five bytes", one + record(0, 5, {0, 0, 0, 0, 0}) + "\r\n", invalidRecordPrompt(2)},
+      {"end record with data", one + record(0, 1, {0}) + "\r\n" + one, invalidRecordPrompt(2)},
+      {"data past FFFFFFFF", lines({record(0, 4, {0xFF, 0xFF}), record(0xFFFF, 0, {1, 2})}), invalidRecordPrompt(2)},
+      {"data past an 02 segment", lines({record(0, 2, {0x10, 0}), record(0xFFFF, 0, {1, 2})}), invalidRecordPrompt(2)},
       {"wrong checksum", one + ":0400100005060708D3\r\n", checksumErrorPrompt(2, "D2")},
       {"wrong checksum, lower case", one + ":03000200abcd0f00\r\n", checksumErrorPrompt(2, "74")},
       {"wrong checksum, end-of-file record", one + ":00000001FE\r\n", checksumErrorPrompt(2, "FF")},
@@ -221,49 +207,48 @@ TEST(Reader, DamagedRecordsStopTheRead) {
       {"count longer than the line", one + ":0500000001020304F2\r\n", invalidRecordPrompt(2)},
       {"count shorter than the line", one + ":0300000001020304F2\r\n", invalidRecordPrompt(2)},
       {"cut-off last line", one + ":0400000001020", invalidRecordPrompt(2)},
-      {"cut-off after the type", one + ":04000000", invalidRecordPrompt(2)},
       {"colon alone", one + ":", invalidRecordPrompt(2)},
+      {"overlap, later record lower", lines({record(0x0010, 0, {1, 2, 3, 4}), record(0x000E, 0, {9, 9, 5})}),
+       overlapPrompt(2, 1)},
+      {"same address, other value", lines({one.substr(0, 13), record(0x0000, 0, {2})}), overlapPrompt(2, 1)},
+      {"overlap across an 04 record",
+       lines({record(0, 4, {0, 1}), record(0x0000, 0, {1}), record(0, 4, {0, 0}), record(0x0000, 0, {1}),
+              record(0, 2, {0x10, 0}), record(0x0000, 0, {2})}),
+       overlapPrompt(6, 2)},
+      {"first conflict in the file's order, earliest line",
+       lines({record(0x0020, 0, {7}), record(0x0010, 0, {1, 2}), record(0x0010, 0, {1, 2}), record(0x0020, 0, {8}),
+              record(0x0011, 0, {3})}),
+       overlapPrompt(4, 1)},
+      {"an overlap before a damaged line", lines({record(0x0000, 0, {1}), record(0x0000, 0, {2}), ":zz"}),
+       overlapPrompt(2, 1)},
+      {"more than 16 MiB cells in blocks", lines(sparse), "Hex文件的数据超过16MB，无法转换！"},
   };
   for (const auto& c : cases) {
-    const auto ui = readFile(c.file);
-    EXPECT_EQ(ui->fields.at(Field::Text1), "01 ") << c.name;
+    auto ui = std::make_unique<FakeServices>();
+    ui->files["/tmp/a.hex"] = c.file;
+    ui->fields[Field::Text5] = kOldStart;
+    ui->openAnswers.push_back({DialogOutcome::Chosen, "/tmp/a.hex"});
+    openCommand(*ui);
+    EXPECT_EQ(ui->fields.at(Field::Text1), kDefaultByteText) << c.name;
+    EXPECT_EQ(ui->fields.at(Field::Text5), kOldStart) << c.name;
+    EXPECT_EQ(ui->selTextCalls, 0U) << c.name;
+    EXPECT_EQ(ui->log, (std::vector<std::string>{"ShowOpen", "Read:/tmp/a.hex", "Max", "Message:" + c.prompt}))
+        << c.name;
     expectOneMessage(*ui, c.prompt, c.name);
-    EXPECT_EQ(ui->barValueHistory, (std::vector<float>{0, static_cast<float>(one.size())})) << c.name;
   }
 }
 
-// The byte text stands for at most 16 MiB of addresses from cell 0, so that a
-// small sparse file cannot demand gigabytes.
-TEST(Reader, SpanLimit) {
-  std::vector<std::string> sparse;  // 4 KB: one byte every 16 MiB
-  for (unsigned s = 0; s < 256; ++s) {
-    sparse.push_back(record(0, 4, {s, 0}));
-    sparse.push_back(record(0x0000, 0, {s}));
-  }
-  const struct {
-    const char* name;
-    std::string file;
-    std::string cells;
-  } cases[] = {
-      {"small sparse file", lines(sparse), "00 "},
-      {"one byte past the limit",
-       lines({record(0x0010, 0, {1}), record(0, 4, {0x01, 0x00}), record(0x0000, 0, {2}), ":00000001FF"}),
-       cells("FF ", 16) + "01 "},
-  };
-  for (const auto& c : cases) {
-    const auto ui = readFile(c.file);
-    EXPECT_EQ(ui->fields.at(Field::Text1), c.cells) << c.name;
-    expectOneMessage(*ui, "Hex文件的数据地址范围超过16MB，无法转换！", c.name);
-  }
-
-  // The limit counts from cell 0: its last cell is taken, a byte after it is not.
-  const auto ui = readFile(lines({record(0x0120, 0, {1}), record(0, 4, {0x01, 0x00}), record(0x00FF, 0, {2}),
-                                  record(0x0100, 0, {3}), ":00000001FF"}));
+// The cell limit counts the cells of all blocks, the page fill included; the
+// addresses between blocks do not count.
+TEST(Reader, CellLimitCountsTheBlocks) {
+  const auto ui = readFile(lines(blocksOfFullRanges(256)));
   const std::string& text = ui->fields.at(Field::Text1);
-  EXPECT_EQ(text.size(), kMaxReadCells * kCellWidth);
+  EXPECT_TRUE(ui->messages.empty());
+  EXPECT_EQ(text.size(), kMaxReadCells * kCellWidth + 256 * 10 + 255);  // 256 address lines, 255 breaks
+  EXPECT_EQ(text.substr(0, 16), "@00000000\n01 FF ");
+  EXPECT_EQ(text.substr(text.size() - 0x10000 * kCellWidth - 11, 14), "\n@01FE0000\n01 ");
   EXPECT_EQ(text.substr(text.size() - 6), "FF 02 ");
-  EXPECT_EQ(ui->fields.at(Field::Text5), "00000100");
-  expectOneMessage(*ui, "Hex文件的数据地址范围超过16MB，无法转换！", "past the last cell");
+  EXPECT_EQ(ui->fields.at(Field::Text5), "00000000");
 }
 
 TEST(Reader, MissingEndRecordKeepsTheCellsAndSaysSo) {
@@ -282,14 +267,6 @@ TEST(Reader, MissingEndRecordKeepsTheCellsAndSaysSo) {
     expectOneMessage(*ui, "Hex文件缺少结束记录，文件可能不完整！", c.name);
     EXPECT_EQ(ui->fields.at(Field::Text5), "0000") << c.name;
   }
-}
-
-TEST(Reader, AddressErrorKeepsTheBarOfThePreviousRecord) {
-  const std::string file = lines({record(0x0000, 0, {1}), record(0x0010, 0, {2}), record(0x0005, 0, {3})});
-  const auto ui = readFile(file);
-  EXPECT_EQ(ui->fields.at(Field::Text1), "01 " + cells("FF ", 15) + "02 ");
-  EXPECT_EQ(ui->barValueHistory, (std::vector<float>{0, 15, 30}));
-  EXPECT_EQ(ui->messages.size(), 1U);
 }
 
 TEST(Reader, OnlyDataRecordsAddCells) {
@@ -324,19 +301,6 @@ TEST(Reader, WholeSegmentOfTwoDistantRecords) {
 TEST(Reader, DigitsKeepTheirCaseAndFillStaysUpperCase) {
   const auto ui = readFile(":03000200abCd0f74\r\n:00000001ff\r\n");
   EXPECT_EQ(ui->fields.at(Field::Text1), "FF FF ab Cd 0f ");
-}
-
-// A file without a single record reads as empty, without a message.
-TEST(Reader, EmptyFile) {
-  for (const std::string file : {"", "\xEF\xBB\xBF", " \r\n\t\n"}) {
-    const auto ui = readFile(file);
-    EXPECT_EQ(ui->fields.at(Field::Text1), "");
-    EXPECT_EQ(ui->barMax, static_cast<float>(file.size() + 1));
-    EXPECT_EQ(ui->barValue, 0);
-    EXPECT_EQ(ui->selTextCalls, 0U);
-    EXPECT_TRUE(ui->messages.empty());
-    EXPECT_EQ(ui->fields.at(Field::Text5), kOldStart);
-  }
 }
 
 TEST(Reader, UnreadableFileLeavesFieldAndBarAlone) {

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "byte_text_writer.h"
 #include "fake_services.h"
 #include "fuzz_support.h"
 #include "messages.h"
@@ -26,16 +27,48 @@ namespace quorix::fuzz {
 namespace {
 
 using quorix::testing::FakeServices;
+using quorix::testing::record;
 
 constexpr const char* kPath = "/fuzz/in.hex";
 
 // A generated file, and what reading it must give.
 struct GeneratedFile {
   std::string text;
-  std::string expected;     // byte text
-  std::uint64_t first = 0;  // address of cell 0
+  std::string expected;  // byte text
+  std::string start;     // Text5 after the read
   bool endRecord = true;
 };
+
+// The byte text of an image given as its cells ("XX ") by address: blocks
+// split at gaps of 64 KiB or more, each from its first byte's 256-byte page,
+// "FF " between; an address line before each block when there are several.
+// `start` gets what Text5 shows: the first block's address, in eight digits
+// once the text reaches past FFFF.
+std::string expectedText(const std::map<std::uint64_t, std::string>& cells, std::string& start) {
+  std::vector<std::pair<std::uint64_t, std::string>> blocks;
+  std::uint64_t next = 0;
+  for (const auto& [address, cell] : cells) {
+    if (blocks.empty() || address - next >= 0x10000) {
+      next = address & ~std::uint64_t{0xFF};
+      blocks.emplace_back(next, "");
+    }
+    for (; next < address; ++next) blocks.back().second += "FF ";
+    blocks.back().second += cell;
+    next = address + 1;
+  }
+  const auto digits = [](std::uint64_t value, int count) {
+    std::string out;
+    for (int shift = 4 * (count - 1); shift >= 0; shift -= 4) out += "0123456789ABCDEF"[(value >> shift) & 0xFU];
+    return out;
+  };
+  start = blocks.empty() ? "0000" : digits(blocks.front().first, next > 0x10000 ? 8 : 4);
+  if (blocks.size() == 1) return blocks.front().second;
+  std::string text;
+  for (const auto& [address, blockCells] : blocks) {
+    text += (text.empty() ? "@" : "\n@") + digits(address, 8) + "\n" + blockCells;
+  }
+  return text;
+}
 
 // Line ends: CR LF, LF or CR, now and then with blank lines, some holding
 // blanks or tabs. `plain` keeps to CR LF and LF, as the reference tool reads them.
@@ -129,26 +162,8 @@ GeneratedFile generate(Random& rnd, bool plain = false) {
     }
   }
 
-  // The model: every address from the start of the first data byte's page to
-  // the last data byte, filled where no record covers it.
-  if (!cells.empty()) {
-    out.first = cells.begin()->first & ~std::uint64_t{0xFF};
-    std::uint64_t a = out.first;
-    for (const auto& [address, cell] : cells) {
-      for (; a < address; ++a) out.expected += "FF ";
-      out.expected += cell;
-      ++a;
-    }
-  }
+  out.expected = expectedText(cells, out.start);
   return out;
-}
-
-// Text5 as the model says it: four digits while the byte text ends at or below FFFF.
-std::string expectedStart(const GeneratedFile& file) {
-  const bool wide = file.first + file.expected.size() / 3 > 0x10000;
-  std::string digits;
-  for (int shift = wide ? 28 : 12; shift >= 0; shift -= 4) digits += "0123456789ABCDEF"[(file.first >> shift) & 0xFU];
-  return digits;
 }
 
 // The fake neither copies nor moves; it lives on the heap.
@@ -175,81 +190,172 @@ TEST(ReaderFuzz, WellFormedFilesGiveTheModelsCells) {
       ASSERT_EQ(ui.messages.size(), 1U);
       ASSERT_EQ(ui.messages.front().prompt, kMissingEndRecordPrompt);
     }
-    ASSERT_TRUE(isWholeCells(text1));
     ASSERT_EQ(text1, file.expected);
-    ASSERT_EQ(ui.fields.at(Field::Text5), file.expected.empty() ? "0000" : expectedStart(file));
+    ASSERT_EQ(ui.fields.at(Field::Text5), file.start);
     ASSERT_EQ(ui.barMax, static_cast<float>(file.text.size()) + 1);
     ASSERT_TRUE(std::is_sorted(ui.barValueHistory.begin(), ui.barValueHistory.end()));
     ASSERT_LE(ui.barValue, static_cast<float>(file.text.size()));
   }
 }
 
-// The same kind of files read by a real tool: srec_cat fills the addresses
-// from cell 0's page to the last data byte with FF and writes them as binary,
-// which the reader's cells must spell byte for byte.
-TEST(ReaderFuzz, MultiSegmentFilesReadAsTheReferenceToolReadsThem) {
-  if (std::system("command -v srec_cat >/dev/null 2>&1") != 0) GTEST_SKIP() << "srec_cat (srecord) is not installed";
+// A file of records in any order: data at random addresses, with gaps
+// just below and at 64 KiB among others and now and then up to FFFFFFFF,
+// cut into records that do not cross a 64 KiB boundary, shuffled, some
+// repeated, and an 02 or 04 record wherever the base must change. Now and
+// then one record is repeated with one byte changed.
+struct ShuffledFile {
+  std::string text;
+  std::string reference;  // the same without the repeats, for the reference tool
+  std::string overlap;    // the message the changed repeat brings; empty without one
+};
+
+ShuffledFile shuffledFile(Random& rnd) {
+  struct Record {
+    std::uint64_t address;
+    std::vector<unsigned> data;
+    int id;  // repeats share it
+  };
+  std::vector<Record> records;
+  std::uint64_t next = static_cast<std::uint64_t>(rnd.between(0, 0xFFFFF));
+  const long chunks = rnd.between(1, 6);
+  for (long c = 0; c < chunks; ++c) {
+    const std::uint64_t length = static_cast<std::uint64_t>(rnd.between(1, 300));
+    if (c > 0) {
+      const std::vector<long> gaps = {0xFFFF, 0x10000, rnd.between(1, 0x200), rnd.between(0x10001, 0x3000000)};
+      next += static_cast<std::uint64_t>(rnd.pick(gaps));
+    }
+    if (c == chunks - 1 && rnd.chance(0.3)) next = std::max(next, 0x100000000 - length);
+    if (next + length > 0x100000000) break;
+    for (std::uint64_t end = next + length; next < end;) {
+      const std::uint64_t count =
+          std::min({static_cast<std::uint64_t>(rnd.between(1, 32)), end - next, 0x10000 - (next & 0xFFFF)});
+      Record r{next, {}, static_cast<int>(records.size())};
+      for (std::uint64_t k = 0; k < count; ++k) r.data.push_back(static_cast<unsigned>(rnd.between(0, 255)));
+      records.push_back(r);
+      next += count;
+    }
+  }
+  std::vector<Record> all = records;
+  for (const Record& r : records) {
+    if (rnd.chance(0.15)) all.push_back(r);
+  }
+  const bool changed = rnd.chance(0.3);
+  if (changed) {
+    Record r = rnd.pick(records);
+    r.data[static_cast<std::size_t>(rnd.between(0, static_cast<long>(r.data.size()) - 1))] ^= 0x5AU;
+    r.id = -1 - r.id;  // the changed repeat of record -1 - id
+    all.push_back(r);
+  }
+  for (std::size_t i = all.size(); i > 1; --i)
+    std::swap(all[i - 1], all[static_cast<std::size_t>(rnd.between(0, static_cast<long>(i) - 1))]);
+
+  // The lines of the records, numbered from 1, with base records before them as needed.
+  const auto emit = [&rnd](const std::vector<Record>& list, std::vector<std::size_t>* lineOf) {
+    std::string text;
+    std::size_t line = 0;
+    std::uint64_t base = 0;
+    bool segmented = false;
+    for (const Record& r : list) {
+      const bool fits = segmented ? r.address >= base && r.address - base + r.data.size() <= 0x10000
+                                  : r.address >> 16U == base >> 16U;
+      if (!fits || rnd.chance(0.05)) {
+        segmented = r.address < 0x100000 && rnd.chance(0.5);
+        base = r.address & ~std::uint64_t{0xFFFF};
+        const std::uint64_t value = segmented ? base >> 4U : base >> 16U;
+        text +=
+            record(0, segmented ? 2 : 4, {static_cast<unsigned>(value >> 8U), static_cast<unsigned>(value & 0xFFU)}) +
+            "\r\n";
+        ++line;
+      }
+      text += record(static_cast<unsigned>(r.address - base), 0, r.data) + "\r\n";
+      if (lineOf != nullptr) lineOf->push_back(++line);
+    }
+    return text + ":00000001FF\r\n";
+  };
+  ShuffledFile out;
+  std::vector<std::size_t> lineOf;
+  out.text = emit(all, &lineOf);
+  std::vector<Record> once;
+  for (const Record& r : all) {
+    if (r.id >= 0 && std::none_of(once.begin(), once.end(), [&r](const Record& o) { return o.id == r.id; })) {
+      once.push_back(r);
+    }
+  }
+  out.reference = emit(once, nullptr);
+  if (changed) {
+    // The record's lines in the file's order: the first line that differs
+    // from the first one names the overlap.
+    std::vector<std::pair<std::size_t, bool>> group;  // line, is the changed one
+    int original = 0;
+    for (const Record& r : all) original = r.id < 0 ? -1 - r.id : original;
+    for (std::size_t i = 0; i < all.size(); ++i) {
+      if (all[i].id == original || all[i].id == -1 - original) group.emplace_back(lineOf[i], all[i].id < 0);
+    }
+    std::sort(group.begin(), group.end());
+    out.overlap =
+        group[0].second
+            ? overlapPrompt(group[1].first, group[0].first)
+            : overlapPrompt(std::find_if(group.begin(), group.end(), [](const auto& g) { return g.second; })->first,
+                            group[0].first);
+  }
+  return out;
+}
+
+// Shuffled multi-block files against python3-intelhex: the text spells the
+// bytes it reads at their addresses, laid out in blocks; a changed repeat is
+// refused with its lines and leaves the field as it was.
+TEST(ReaderFuzz, ShuffledMultiBlockFilesReadAsTheReferenceToolReadsThem) {
+  const char* python = "/usr/bin/python3";
+  if (std::system((std::string(python) + " -c 'import intelhex' 2>/dev/null").c_str()) != 0) {
+    GTEST_SKIP() << "python3-intelhex is not installed";
+  }
   std::string pattern = (std::filesystem::temp_directory_path() / "quorix-reader-XXXXXX").string();
   ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
   const std::filesystem::path dir = pattern;
-  const std::string hexPath = (dir / "in.hex").string();
-  const std::string binPath = (dir / "out.bin").string();
-
   const std::uint64_t seed = baseSeed() ^ 0x5EC0ULL;
-  for (int i = 0; i < caseCount(100); ++i) {
+  const int count = caseCount(200);
+  std::vector<ShuffledFile> files;
+  std::string command = std::string(python) + " - >'" + (dir / "out.txt").string() + "'";
+  for (int i = 0; i < count; ++i) {
     Random rnd(seed + static_cast<std::uint64_t>(i));
-    const GeneratedFile file = generate(rnd, true);
-    if (!file.endRecord || file.expected.empty()) continue;
-    SCOPED_TRACE("QUORIX_FUZZ_SEED=" + std::to_string(seed + static_cast<std::uint64_t>(i)) + " file:\n" + file.text);
-    std::ofstream(hexPath, std::ios::binary) << file.text;
-    const std::string first = std::to_string(file.first);
-    const std::string end = std::to_string(file.first + file.expected.size() / 3);
-    const std::string command = "srec_cat '" + hexPath + "' -intel -fill 0xFF " + first + " " + end + " -offset -" +
-                                first + " -o '" + binPath + "' -binary 2>/dev/null";
-    ASSERT_EQ(std::system(command.c_str()), 0) << command;
-    std::ifstream in(binPath, std::ios::binary);
-    const std::string image{std::istreambuf_iterator<char>(in), {}};
-
-    const auto ui = readText(file.text);
-    const std::string& text1 = ui->fields.at(Field::Text1);
-    ASSERT_TRUE(isWholeCells(text1));
-    std::string bytes;
-    for (std::size_t c = 0; c < text1.size(); c += 3) {
-      bytes.push_back(static_cast<char>(hexValue(text1[c]) * 16 + hexValue(text1[c + 1])));
+    files.push_back(shuffledFile(rnd));
+    const std::string path = (dir / (std::to_string(i) + ".hex")).string();
+    std::ofstream(path, std::ios::binary) << files.back().reference;
+    command += " '" + path + "'";
+  }
+  // One run for all files: each file's ranges as "address digits" lines, then "-".
+  const std::string script =
+      "import sys\nfrom intelhex import IntelHex\nfor p in sys.argv[1:]:\n  h = IntelHex(p)\n"
+      "  for s, e in h.segments(): print('%x %s' % (s, h.tobinstr(start=s, size=e - s).hex()))\n  print('-')\n";
+  std::ofstream(dir / "read.py") << script;
+  ASSERT_EQ(std::system((command.replace(command.find(" - "), 3, " '" + (dir / "read.py").string() + "' ")).c_str()),
+            0);
+  std::ifstream results(dir / "out.txt");
+  for (int i = 0; i < count; ++i) {
+    SCOPED_TRACE("QUORIX_FUZZ_SEED=" + std::to_string(seed + static_cast<std::uint64_t>(i)) + " file:\n" +
+                 files[static_cast<std::size_t>(i)].text);
+    std::map<std::uint64_t, std::string> cells;
+    for (std::string line; std::getline(results, line) && line != "-";) {
+      const std::size_t space = line.find(' ');
+      std::uint64_t address = std::stoull(line.substr(0, space), nullptr, 16);
+      for (std::size_t d = space + 1; d + 1 < line.size(); d += 2) cells[address++] = line.substr(d, 2) + " ";
     }
-    ASSERT_EQ(bytes.size(), image.size());
-    ASSERT_TRUE(bytes == image) << "first difference at cell "
-                                << std::mismatch(bytes.begin(), bytes.end(), image.begin()).first - bytes.begin();
+    const auto owner = readText(files[static_cast<std::size_t>(i)].text);
+    const FakeServices& ui = *owner;
+    if (!files[static_cast<std::size_t>(i)].overlap.empty()) {
+      ASSERT_EQ(ui.messages.size(), 1U);
+      ASSERT_EQ(ui.messages.front().prompt, files[static_cast<std::size_t>(i)].overlap);
+      ASSERT_EQ(ui.fields.at(Field::Text1), kDefaultByteText);
+      continue;
+    }
+    ASSERT_TRUE(ui.messages.empty()) << ui.messages.front().prompt;
+    std::string start;
+    std::string expected = expectedText(cells, start);
+    std::transform(expected.begin(), expected.end(), expected.begin(), [](unsigned char c) { return std::toupper(c); });
+    ASSERT_EQ(ui.fields.at(Field::Text1), expected);
+    ASSERT_EQ(ui.fields.at(Field::Text5), start);
   }
   std::filesystem::remove_all(dir);
-}
-
-// A data record that begins inside or before the one ahead of it: the read
-// stops with the message, and no cell of that record or after it is placed.
-TEST(ReaderFuzz, ARecordBeforeTheEndOfThePreviousOneStopsTheRead) {
-  const std::uint64_t seed = baseSeed() ^ 0xB0B0ULL;
-  for (int i = 0; i < caseCount(1000); ++i) {
-    Random rnd(seed + static_cast<std::uint64_t>(i));
-    const long first = rnd.between(0, 0x8000);
-    const int n1 = static_cast<int>(rnd.between(1, 32));
-    const long second = rnd.between(std::max(0L, first - 300), first + n1 - 1);
-    const int n2 = static_cast<int>(rnd.between(1, 32));
-    const std::string d1 = randomDataText(rnd, n1);
-    std::string text = recordLine(static_cast<unsigned>(first), 0, d1) + lineEnd(rnd, false);
-    text += recordLine(static_cast<unsigned>(second), 0, randomDataText(rnd, n2)) + lineEnd(rnd, false);
-    text += recordLine(static_cast<unsigned>(first + n1 + 0x100), 0, "AA") + "\r\n:00000001FF\r\n";
-    SCOPED_TRACE("QUORIX_FUZZ_SEED=" + std::to_string(seed + static_cast<std::uint64_t>(i)) + " file:\n" + text);
-
-    std::string expected;
-    for (long a = 0; a < (first & 0xFF); ++a) expected += "FF ";
-    for (int k = 0; k < n1; ++k) expected += d1.substr(2 * static_cast<std::size_t>(k), 2) + " ";
-
-    const auto owner = readText(text);
-    const FakeServices& ui = *owner;
-    ASSERT_EQ(ui.messages.size(), 1U);
-    ASSERT_EQ(ui.messages.front().prompt, kHexErrorPrompt);
-    ASSERT_EQ(ui.fields.at(Field::Text1), expected);
-  }
 }
 
 std::string mutate(Random& rnd, std::string text) {
@@ -297,21 +403,35 @@ std::string randomBytes(Random& rnd) {
   return text;
 }
 
-// Whatever the file, the field holds whole cells and Text5 names an address
-// that the text fits behind; at most one message, one of the reader's own.
+// Whatever the file: a refusal leaves the field and Text5 as they were; else
+// the field holds whole cells, in blocks after address lines, and Text5
+// names an address the text fits behind. At most one message, one of the
+// reader's own.
 void expectSound(const FakeServices& ui) {
   const std::string& text1 = ui.fields.at(Field::Text1);
-  ASSERT_TRUE(isWholeCells(text1));
-  ASSERT_LE(text1.size(), kMaxReadCells * 3);
+  const std::string& text5 = ui.fields.at(Field::Text5);
   ASSERT_LE(ui.messages.size(), 1U);
-  if (!ui.messages.empty()) {
+  if (!ui.messages.empty() && ui.messages.front().prompt != kMissingEndRecordPrompt) {
     const std::string& prompt = ui.messages.front().prompt;
     const bool lineMessage = prompt.starts_with("Hex文件第") && prompt.ends_with("，请重新编译！");
-    ASSERT_TRUE(lineMessage || prompt == kHexErrorPrompt || prompt == kSpanTooLargePrompt ||
-                prompt == kMissingEndRecordPrompt)
-        << prompt;
+    ASSERT_TRUE(lineMessage || prompt == kDataTooLargePrompt || prompt == kNoRecordsPrompt) << prompt;
+    ASSERT_EQ(text1, kDefaultByteText);
+    ASSERT_EQ(text5, "0000");
+    return;
   }
-  const std::string& text5 = ui.fields.at(Field::Text5);
+  std::size_t cells = 0;
+  for (std::size_t pos = 0; pos < text1.size();) {
+    std::size_t end = text1.find('\n', text1[pos] == '@' ? pos + 10 : pos);
+    if (text1[pos] == '@') {
+      ASSERT_EQ(text1[pos + 9], '\n') << text1.substr(pos, 10);
+      pos += 10;
+    }
+    end = end == std::string::npos ? text1.size() : end;
+    ASSERT_TRUE(isWholeCells(text1.substr(pos, end - pos)));
+    cells += (end - pos) / 3;
+    pos = end + (end < text1.size() ? 1 : 0);
+  }
+  ASSERT_LE(cells, kMaxReadCells);
   if (text1.empty()) {
     ASSERT_EQ(text5, "0000");
   } else {

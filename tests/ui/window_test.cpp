@@ -87,7 +87,7 @@ class WindowTest : public QObject {
   void openByMenuShortcutAndButton();
   void openCancelledForgetsFileName();
   void openUnreadableFileLeavesFieldAlone();
-  void openMisplacedRecordShowsTextBeforeMessage();
+  void openRefusedFileLeavesFieldText5AndUndo();
   void openAt32BitAddressSavesBackThere();
   void saveByMenuShortcutAndButton_data();
   void saveByMenuShortcutAndButton();
@@ -395,19 +395,25 @@ void WindowTest::openUnreadableFileLeavesFieldAlone() {
   QCOMPARE(bar(w)->barValue(), 0.0F);
 }
 
-void WindowTest::openMisplacedRecordShowsTextBeforeMessage() {
+// A refused file changes nothing a save or an undo could use: the typed
+// text, Text5 and the undo step stay as they were.
+void WindowTest::openRefusedFileLeavesFieldText5AndUndo() {
   QTemporaryDir dir;
-  // The second record starts inside the first.
+  // The second record gives 0002 another value than the first.
   const QString path = writeFile(dir, "bad.hex", ":0400000001020304F2\r\n:02000200AABB97\r\n:00000001FF\r\n");
   MainWindow w;
   const testing::Scripted s = testing::script(w);
   s.dialogs->answers = {path};
+  line(w, "Text5")->setText("1234");
+  QTest::keyClicks(text1(w), "Z");
   w.openFile();
   QCOMPARE(s.boxes->shown.size(), std::size_t{1});
-  QCOMPARE(s.boxes->shown.at(0).prompt, QString::fromUtf8("Hex文件出错，请重新编译！"));
-  // What was read up to the fault is in the field when the message shows.
-  QCOMPARE(s.boxes->shown.at(0).text1, QString("01 02 03 04 "));
-  QCOMPARE(text1(w)->toPlainText(), QString("01 02 03 04 "));
+  QCOMPARE(s.boxes->shown.at(0).prompt, QString::fromUtf8("Hex文件第2行的数据与第1行重叠，请重新编译！"));
+  QCOMPARE(s.boxes->shown.at(0).text1, "Z" + kDefaultText);
+  QCOMPARE(text1(w)->toPlainText(), "Z" + kDefaultText);
+  QCOMPARE(line(w, "Text5")->text(), QString("1234"));
+  text1(w)->undo();
+  QCOMPARE(text1(w)->toPlainText(), kDefaultText);
 }
 
 // Text5 takes cell 0's eight-digit address from the read, and the save
