@@ -8,8 +8,10 @@
 #include <string>
 #include <utility>
 
+#include "byte_text_writer.h"
 #include "fake_services.h"
 #include "hex_images.h"
+#include "hex_reader.h"
 #include "input_file.h"
 #include "open_command.h"
 
@@ -70,5 +72,43 @@ void OpenFromDisk(benchmark::State& state) {
   std::remove(path.c_str());
 }
 BENCHMARK(OpenFromDisk)->Arg(4096)->Arg(1 << 20)->Unit(benchmark::kMillisecond);
+
+// The HEX reader alone: text to checked image, laid out in blocks; the text
+// is copied afresh outside the timing, as the reader reuses it.
+void ReadHexToImage(benchmark::State& state, const std::string& file) {
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::string text = file;
+    state.ResumeTiming();
+    const quorix::HexContents contents = quorix::readHex(text);
+    benchmark::DoNotOptimize(quorix::layOut(contents.image).cells());
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * file.size()));
+}
+
+void ContiguousImage(benchmark::State& state) {
+  ReadHexToImage(state, quorix::bench::hexImage(static_cast<unsigned>(state.range(0))));
+}
+BENCHMARK(ContiguousImage)->Arg(4096)->Arg(1 << 20)->Unit(benchmark::kMillisecond);
+
+// 4,000 ranges of 64 bytes scattered over 4 GiB, the records shuffled: 4,000
+// blocks of byte text.
+void ScatteredImage(benchmark::State& state) {
+  std::vector<std::string> records;
+  std::uint64_t seed = 12345;
+  for (unsigned r = 0; r < 4000; ++r) {
+    seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+    const auto upper = static_cast<unsigned>(r * 16 + (seed >> 60U));  // one range per 1 MiB, 4,000 MiB in all
+    std::string lines = quorix::testing::record(0, 4, {upper >> 8U, upper & 0xFFU}) + "\r\n";
+    for (unsigned k = 0; k < 4; ++k) {
+      lines += quorix::testing::record(0x1000 + 16 * k, 0, std::vector<unsigned>(16, r & 0xFFU)) + "\r\n";
+    }
+    records.push_back(lines);
+  }
+  std::string file;
+  for (std::size_t i = 0; i < records.size(); ++i) file += records[(i * 2654435761U) % records.size()];
+  ReadHexToImage(state, file + ":00000001FF\r\n");
+}
+BENCHMARK(ScatteredImage)->Unit(benchmark::kMillisecond);
 
 }  // namespace
