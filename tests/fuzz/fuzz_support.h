@@ -3,6 +3,7 @@
 // as an independent check of the results; records are built by hex_records.h.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <map>
@@ -149,6 +150,24 @@ inline bool isWholeCells(std::string_view text) {
   if (text.size() % 3 != 0) return false;
   for (std::size_t i = 0; i < text.size(); i += 3) {
     if (hexValue(text[i]) < 0 || hexValue(text[i + 1]) < 0 || text[i + 2] != ' ') return false;
+  }
+  return true;
+}
+
+// Byte text as the reader writes it: whole cells, in blocks after address
+// lines ("@", eight digits, a line break) when there are several.
+inline bool isByteText(std::string_view text) {
+  if (!text.starts_with('@')) return isWholeCells(text);
+  if (text.ends_with('\n')) return false;
+  for (std::size_t pos = 0; pos < text.size();) {
+    const std::string_view line = text.substr(pos, 10);
+    if (line.size() < 10 || line[0] != '@' || line[9] != '\n' ||
+        !std::all_of(line.begin() + 1, line.begin() + 9, [](char c) { return hexValue(c) >= 0; })) {
+      return false;
+    }
+    const std::size_t end = std::min(text.find('\n', pos + 10), text.size());
+    if (!isWholeCells(text.substr(pos + 10, end - pos - 10))) return false;
+    pos = end + 1;
   }
   return true;
 }

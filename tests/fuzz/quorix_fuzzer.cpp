@@ -25,6 +25,7 @@
 
 #include "checksum.h"
 #include "fake_services.h"
+#include "fuzz_support.h"
 #include "hex.h"
 #include "hex_records.h"
 #include "messages.h"
@@ -98,30 +99,6 @@ std::string withRightChecksums(std::string text) {
   return text;
 }
 
-// Whole cells, in blocks after address lines ("@" and eight digits) when there are several.
-bool isByteText(const std::string& text) {
-  for (std::size_t pos = 0; pos < text.size();) {
-    if (text[pos] == '@') {
-      if (text.size() < pos + 10 || text[pos + 9] != '\n') return false;
-      for (std::size_t d = pos + 1; d < pos + 9; ++d) {
-        if (quorix::testing::hexValue(text[d]) < 0) return false;
-      }
-      pos += 10;
-    }
-    std::size_t end = text.find('\n', pos);
-    end = end == std::string::npos ? text.size() : end;
-    if ((end - pos) % quorix::kCellWidth != 0) return false;
-    for (std::size_t c = pos; c < end; c += quorix::kCellWidth) {
-      if (quorix::testing::hexValue(text[c]) < 0 || quorix::testing::hexValue(text[c + 1]) < 0 || text[c + 2] != ' ') {
-        return false;
-      }
-    }
-    pos = end + (end < text.size() && text[end + 1] == '@' ? 1 : 0);
-    if (pos < text.size() && text[pos] != '@') return false;
-  }
-  return true;
-}
-
 // The read through the open command; the byte text it leaves.
 std::string read(unsigned control, const std::string& file) {
   FakeServices ui;
@@ -133,7 +110,7 @@ std::string read(unsigned control, const std::string& file) {
   reached.note(ui, "open");
   if (ui.messages.size() > 1) std::abort();
   const std::string& text1 = ui.fields[Field::Text1];
-  if (!isByteText(text1)) std::abort();
+  if (!quorix::fuzz::isByteText(text1)) std::abort();
   return ui.messages.empty() || ui.messages[0].prompt != quorix::kFileTooLargePrompt ? text1 : std::string();
 }
 

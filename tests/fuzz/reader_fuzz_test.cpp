@@ -240,10 +240,11 @@ ShuffledFile shuffledFile(Random& rnd) {
     if (rnd.chance(0.15)) all.push_back(r);
   }
   const bool changed = rnd.chance(0.3);
+  const int original = changed ? rnd.pick(records).id : 0;
   if (changed) {
-    Record r = rnd.pick(records);
+    Record r = records[static_cast<std::size_t>(original)];
     r.data[static_cast<std::size_t>(rnd.between(0, static_cast<long>(r.data.size()) - 1))] ^= 0x5AU;
-    r.id = -1 - r.id;  // the changed repeat of record -1 - id
+    r.id = -1;
     all.push_back(r);
   }
   for (std::size_t i = all.size(); i > 1; --i)
@@ -286,17 +287,13 @@ ShuffledFile shuffledFile(Random& rnd) {
     // The record's lines in the file's order: the first line that differs
     // from the first one names the overlap.
     std::vector<std::pair<std::size_t, bool>> group;  // line, is the changed one
-    int original = 0;
-    for (const Record& r : all) original = r.id < 0 ? -1 - r.id : original;
     for (std::size_t i = 0; i < all.size(); ++i) {
-      if (all[i].id == original || all[i].id == -1 - original) group.emplace_back(lineOf[i], all[i].id < 0);
+      if (all[i].id == original || all[i].id < 0) group.emplace_back(lineOf[i], all[i].id < 0);
     }
     std::sort(group.begin(), group.end());
-    out.overlap =
-        group[0].second
-            ? overlapPrompt(group[1].first, group[0].first)
-            : overlapPrompt(std::find_if(group.begin(), group.end(), [](const auto& g) { return g.second; })->first,
-                            group[0].first);
+    const auto first =
+        std::find_if(group.begin(), group.end(), [&group](const auto& g) { return g.second != group[0].second; });
+    out.overlap = overlapPrompt(first->first, group[0].first);
   }
   return out;
 }
@@ -315,7 +312,12 @@ TEST(ReaderFuzz, ShuffledMultiBlockFilesReadAsTheReferenceToolReadsThem) {
   const std::uint64_t seed = baseSeed() ^ 0x5EC0ULL;
   const int count = caseCount(200);
   std::vector<ShuffledFile> files;
-  std::string command = std::string(python) + " - >'" + (dir / "out.txt").string() + "'";
+  // One run for all files: each file's ranges as "address digits" lines, then "-".
+  std::ofstream(dir / "read.py")
+      << "import sys\nfrom intelhex import IntelHex\nfor p in sys.argv[1:]:\n  h = IntelHex(p)\n"
+         "  for s, e in h.segments(): print('%x %s' % (s, h.tobinstr(start=s, size=e - s).hex()))\n  print('-')\n";
+  std::string command =
+      std::string(python) + " '" + (dir / "read.py").string() + "' >'" + (dir / "out.txt").string() + "'";
   for (int i = 0; i < count; ++i) {
     Random rnd(seed + static_cast<std::uint64_t>(i));
     files.push_back(shuffledFile(rnd));
@@ -323,13 +325,7 @@ TEST(ReaderFuzz, ShuffledMultiBlockFilesReadAsTheReferenceToolReadsThem) {
     std::ofstream(path, std::ios::binary) << files.back().reference;
     command += " '" + path + "'";
   }
-  // One run for all files: each file's ranges as "address digits" lines, then "-".
-  const std::string script =
-      "import sys\nfrom intelhex import IntelHex\nfor p in sys.argv[1:]:\n  h = IntelHex(p)\n"
-      "  for s, e in h.segments(): print('%x %s' % (s, h.tobinstr(start=s, size=e - s).hex()))\n  print('-')\n";
-  std::ofstream(dir / "read.py") << script;
-  ASSERT_EQ(std::system((command.replace(command.find(" - "), 3, " '" + (dir / "read.py").string() + "' ")).c_str()),
-            0);
+  ASSERT_EQ(std::system(command.c_str()), 0);
   std::ifstream results(dir / "out.txt");
   for (int i = 0; i < count; ++i) {
     SCOPED_TRACE("QUORIX_FUZZ_SEED=" + std::to_string(seed + static_cast<std::uint64_t>(i)) + " file:\n" +
@@ -419,19 +415,8 @@ void expectSound(const FakeServices& ui) {
     ASSERT_EQ(text5, "0000");
     return;
   }
-  std::size_t cells = 0;
-  for (std::size_t pos = 0; pos < text1.size();) {
-    std::size_t end = text1.find('\n', text1[pos] == '@' ? pos + 10 : pos);
-    if (text1[pos] == '@') {
-      ASSERT_EQ(text1[pos + 9], '\n') << text1.substr(pos, 10);
-      pos += 10;
-    }
-    end = end == std::string::npos ? text1.size() : end;
-    ASSERT_TRUE(isWholeCells(text1.substr(pos, end - pos)));
-    cells += (end - pos) / 3;
-    pos = end + (end < text1.size() ? 1 : 0);
-  }
-  ASSERT_LE(cells, kMaxReadCells);
+  ASSERT_TRUE(isByteText(text1));
+  ASSERT_LE(static_cast<std::uint64_t>(std::count(text1.begin(), text1.end(), ' ')), kMaxReadCells);
   if (text1.empty()) {
     ASSERT_EQ(text5, "0000");
   } else {
