@@ -13,8 +13,8 @@ namespace {
 constexpr std::uint64_t kPageSize = 0x100;
 constexpr std::uint64_t kSegmentSize = 0x10000;
 
-// The cells of one slice: 64 Ki cells, 192 KiB of text.
-constexpr std::size_t kSliceCells = std::size_t{1} << 16;
+// The cells of one slice: 16 Ki cells, 48 KiB of text, which stay in the cache.
+constexpr std::size_t kSliceCells = std::size_t{1} << 14;
 // Room for an address line and its line breaks.
 constexpr std::size_t kAddressLineRoom = 16;
 
@@ -34,8 +34,7 @@ constexpr FillBlock kFillBlock = makeFillBlock();
 // Collects text in a buffer of fixed size and hands it on whenever it is full.
 class SliceOut {
  public:
-  explicit SliceOut(const std::function<void(std::string_view)>& sink)
-      : sink_(sink), buffer_(kSliceCells * kCellWidth + kAddressLineRoom) {}
+  explicit SliceOut(const std::function<void(std::string_view)>& sink) : sink_(sink) {}
 
   void addressLine(std::string_view digits, bool afterCells) {
     room(kAddressLineRoom);
@@ -47,7 +46,8 @@ class SliceOut {
 
   void fill(std::uint64_t cells) {
     while (cells > 0) {
-      const std::size_t now = std::min<std::uint64_t>({cells, kFillBlock.size() / kCellWidth, freeCells()});
+      const auto now =
+          static_cast<std::size_t>(std::min<std::uint64_t>({cells, kFillBlock.size() / kCellWidth, freeCells()}));
       put(std::string_view(kFillBlock.data(), now * kCellWidth));
       cells -= now;
       if (freeCells() == 0) flush();
@@ -79,15 +79,18 @@ class SliceOut {
     return used_ >= kSliceCells * kCellWidth ? 0 : (kSliceCells * kCellWidth - used_) / kCellWidth;
   }
   void room(std::size_t chars) {
-    if (used_ + chars > buffer_.size()) flush();
+    if (used_ + chars > kBufferSize) flush();
   }
   void put(std::string_view text) {
     std::memcpy(buffer_.data() + used_, text.data(), text.size());
     used_ += text.size();
   }
 
+  static constexpr std::size_t kBufferSize = kSliceCells * kCellWidth + kAddressLineRoom;
+
   const std::function<void(std::string_view)>& sink_;
-  std::vector<char> buffer_;
+  // Left unset: only what is written is handed on.
+  std::array<char, kBufferSize> buffer_;  // NOLINT(cppcoreguidelines-pro-type-member-init)
   std::size_t used_ = 0;
 };
 

@@ -98,13 +98,12 @@ void OpenThroughWindow(benchmark::State& state) {
   quorix::MainWindow window;
   showAnswering(window, path);
   auto* text1 = window.findChild<quorix::ByteTextField*>("Text1");
-  // With a second argument, the field holds the same image's text before each open.
-  const QString start = state.range(1) != 0 ? QString::fromStdString(quorix::bench::imageByteText(records))
-                                            : QString::fromUtf8(quorix::kDefaultByteText.data());
   double before = 0;
   for (auto _ : state) {
     state.PauseTiming();
-    text1->setPlainText(start);
+    // With a second argument, the field holds the same image's text before each open.
+    text1->setPlainText(state.range(1) != 0 ? QString::fromStdString(quorix::bench::imageByteText(records))
+                                            : QString::fromUtf8(quorix::kDefaultByteText.data()));
     // As at start: the undo history does not hold the image of the last round.
     text1->clearHistory();
     paint();
