@@ -12,7 +12,7 @@
 #include <utility>
 
 #include "input_file.h"
-#include "writer.h"
+#include "save_command.h"
 
 namespace quorix::cli {
 

@@ -16,7 +16,7 @@
 #include "console_services.h"
 #include "input_file.h"
 #include "reader.h"
-#include "writer.h"
+#include "save_command.h"
 
 namespace {
 

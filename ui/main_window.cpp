@@ -24,7 +24,7 @@
 #include "reader.h"
 #include "textfield/byte_text_field.h"
 #include "twips.h"
-#include "writer.h"
+#include "save_command.h"
 
 namespace quorix {
 

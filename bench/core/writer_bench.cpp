@@ -7,7 +7,7 @@
 
 #include "fake_services.h"
 #include "hex.h"
-#include "writer.h"
+#include "save_command.h"
 
 namespace {
 

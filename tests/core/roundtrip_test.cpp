@@ -18,7 +18,7 @@
 
 #include "fake_services.h"
 #include "reader.h"
-#include "writer.h"
+#include "save_command.h"
 
 namespace quorix {
 namespace {

@@ -1,4 +1,4 @@
-#include "writer.h"
+#include "save_command.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>

@@ -29,7 +29,7 @@
 #include "hex_records.h"
 #include "messages.h"
 #include "reader.h"
-#include "writer.h"
+#include "save_command.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "fake_services.h"
 #include "fuzz_support.h"
 #include "messages.h"
-#include "writer.h"
+#include "save_command.h"
 
 namespace quorix::fuzz {
 namespace {
