@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "input_file.h"
+#include "intel_hex.h"
 #include "save_command.h"
 
 namespace quorix::cli {

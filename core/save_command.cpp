@@ -1,9 +1,13 @@
 #include "save_command.h"
 
 #include <algorithm>
-#include <array>
 #include <memory>
+#include <numeric>
+#include <vector>
 
+#include "byte_text_reader.h"
+#include "hex.h"
+#include "hex_writer.h"
 #include "messages.h"
 
 namespace quorix {
@@ -12,74 +16,11 @@ namespace {
 
 constexpr std::string_view kHexExtensionLower = ".hex";
 constexpr std::string_view kHexExtensionUpper = ".HEX";
-constexpr std::string_view kTrailingFill = "FF";
-constexpr unsigned kDataRecord = 0x00;
-constexpr unsigned kLinearAddressRecord = 0x04;
+constexpr std::string_view kFill = "FF";
 constexpr std::size_t kMaxStartDigits = 8;
 constexpr std::size_t kShortStartDigits = 4;
-constexpr std::uint64_t kRangeSize = 0x1'0000;            // bytes a record's 16-bit address reaches
-constexpr std::uint64_t kExtendedTop = 0x1'0000'0000ULL;  // first address beyond a 32-bit file
-
-// What each byte of UTF-8 text is to the cell reader.
-enum CharClass : unsigned char {
-  kOther,         // an ASCII character that is neither digit nor separator
-  kDigit,         // a hexadecimal digit
-  kSeparator,     // blank, tab, CR, LF, ',', ';', '-'
-  kForeignStart,  // the first byte of a character beyond ASCII
-  kForeignMore,   // a further byte of such a character
-};
-
-constexpr CharClass classOf(char c) noexcept {
-  const auto byte = static_cast<unsigned char>(c);
-  if (byte >= 0xC0U) return kForeignStart;
-  if (byte >= 0x80U) return kForeignMore;
-  if (isHexDigit(c)) return kDigit;
-  if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ',' || c == ';' || c == '-') return kSeparator;
-  return kOther;
-}
-
-// The class of every byte value, so that the loops over a text of fifty
-// million characters look each one up instead of branching.
-constexpr std::array<CharClass, 256> makeCharClasses() noexcept {
-  std::array<CharClass, 256> classes{};
-  for (std::size_t byte = 0; byte < classes.size(); ++byte) classes[byte] = classOf(static_cast<char>(byte));
-  return classes;
-}
-
-constexpr std::array<CharClass, 256> kCharClass = makeCharClasses();
-
-constexpr CharClass charClass(char c) noexcept { return kCharClass[static_cast<unsigned char>(c)]; }
-
-// Builds one record line at a time, without allocating, for files of a million records.
-class RecordLine {
- public:
-  // `digits` are the data, two per byte, written as they stand so that they
-  // keep their letter case; at most kBlockCells bytes.
-  std::string_view make(std::uint64_t address, unsigned type, std::string_view digits) noexcept {
-    char* out = chars_.data();
-    unsigned sum = 0;
-    *out++ = ':';
-    out = put(out, static_cast<unsigned>(digits.size() / 2), sum);
-    out = put(out, static_cast<unsigned>(address >> 8U), sum);
-    out = put(out, static_cast<unsigned>(address), sum);
-    out = put(out, type, sum);
-    out = std::copy(digits.begin(), digits.end(), out);
-    for (std::size_t i = 0; i + 1 < digits.size(); i += 2) sum += byteValue(digits[i], digits[i + 1]);
-    out = put(out, 0x100U - (sum & 0xFFU), sum);
-    return {chars_.data(), static_cast<std::size_t>(out - chars_.data())};
-  }
-
- private:
-  static char* put(char* out, unsigned value, unsigned& sum) noexcept {
-    value &= 0xFFU;
-    *out++ = hexDigit(value >> 4U);
-    *out++ = hexDigit(value);
-    sum += value;
-    return out;
-  }
-
-  std::array<char, 1 + 2 * (4 + kBlockCells + 1)> chars_{};
-};
+constexpr std::uint64_t kNarrowTop = 0xFFFF;
+constexpr std::uint64_t kWideTop = 0xFFFF'FFFFULL;
 
 // Asks for the file until the user picks one that may be written: a new or
 // empty one, or one the user agrees to overwrite. Nothing when cancelled.
@@ -101,6 +42,26 @@ std::optional<std::string> chooseFile(WindowServices& ui) {
 
 void reportSaveFailed(WindowServices& ui) { ui.messageBox(kSaveFailedPrompt, Buttons::Ok, kFileErrorTitle); }
 
+// Text1 read as byte text; a text those rules refuse may still be an offset
+// dump or a C array.
+TextBytes readText1(WindowServices& ui) {
+  TextBytes bytes = readByteText(ui.text(Field::Text1));
+  if (bytes.refusal) {
+    if (std::optional<TextBytes> other = readDumpOrArray(ui.text(Field::Text1))) return std::move(*other);
+  }
+  return bytes;
+}
+
+SaveRefusal fileError(std::string prompt) { return {std::move(prompt), kFileErrorTitle}; }
+
+// The address of the last cell a range writes: the last that is not fill.
+std::optional<std::uint64_t> lastWritten(const ImageRange& range) {
+  for (std::size_t cell = range.digits.size() / 2; cell > 0; --cell) {
+    if (range.digits.substr(2 * (cell - 1), 2) != kFill) return range.address + cell - 1;
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::string withHexExtension(std::string name) {
@@ -113,6 +74,10 @@ std::optional<StartAddress> startAddress(std::string_view text5) {
   const auto blank = [](char c) { return c == ' ' || c == '\t'; };
   while (!text5.empty() && blank(text5.front())) text5.remove_prefix(1);
   while (!text5.empty() && blank(text5.back())) text5.remove_suffix(1);
+  if (text5.starts_with("0x") || text5.starts_with("0X")) {
+    text5.remove_prefix(2);
+    if (text5.empty()) return std::nullopt;
+  }
   // Bytes of characters beyond ASCII, full-width digits among them, are no hexadecimal digits.
   if (text5.size() > kMaxStartDigits || !std::all_of(text5.begin(), text5.end(), isHexDigit)) return std::nullopt;
   StartAddress start;
@@ -121,167 +86,104 @@ std::optional<StartAddress> startAddress(std::string_view text5) {
   return start;
 }
 
-ByteText readCells(std::string& text) {
-  // One pass judges every run both ways, as a cell and as a digit string,
-  // because which reading applies is known only at the end; meanwhile the
-  // run's characters move to the front. Writing never overtakes reading, so
-  // the text needs no second copy.
-  std::size_t kept = 0;   // characters moved to the front
-  std::size_t chars = 0;  // characters read
-  std::size_t runs = 0;
-  bool someTwoCharRun = false;
-  std::optional<std::size_t> badAsCells;
-  std::optional<std::size_t> badAsString;
-  bool readerLayout = true;  // cells of two digits and one blank from the first character on
+std::variant<SavePlan, SaveRefusal> planSave(const TextBytes& bytes, std::string_view text5) {
+  if (bytes.refusal) return fileError(*bytes.refusal);
 
-  // A plain pointer: writes through the string's own would make the compiler
-  // load its data pointer again after every character.
-  char* const t = text.data();
-  const std::size_t size = text.size();
-  std::size_t i = 0;
-  while (i < size) {
-    const std::size_t separatorStart = i;
-    while (i < size && charClass(t[i]) == kSeparator) ++i;
-    const std::size_t separators = i - separatorStart;
-    chars += separators;
-    if (separators != 0 && (runs == 0 || separators != 1 || t[separatorStart] != ' ')) readerLayout = false;
-    if (i == size) break;
-
-    // Cells of two digits and one blank, the usual text, go the short way.
-    while (i + 3 < size && charClass(t[i]) == kDigit && charClass(t[i + 1]) == kDigit && t[i + 2] == ' ' &&
-           charClass(t[i + 3]) != kSeparator) {
-      t[kept++] = t[i];
-      t[kept++] = t[i + 1];
-      i += 3;
-      chars += 3;
-      ++runs;
-      someTwoCharRun = true;
-    }
-
-    const std::size_t runStart = i;
-    const std::size_t runKept = kept;
-    bool allDigits = true;
-    for (; i < size; ++i) {
-      const CharClass kind = charClass(t[i]);
-      if (kind == kSeparator) break;
-      // A further byte of a character adds nothing; one without its first
-      // byte, which valid UTF-8 never holds, counts as a character of its own.
-      if (kind == kForeignMore && i != runStart) continue;
-      ++chars;
-      allDigits = allDigits && kind == kDigit;
-      t[kept++] = kind == kDigit || kind == kOther ? t[i] : kForeignChar;
-    }
-    const std::size_t length = kept - runKept;
-
-    // A lone digit at the very end, after a separator, is the start of a cell
-    // still being typed: it is not read.
-    if (i == size && length == 1 && allDigits && runStart != 0) {
-      kept = runKept;
-      break;
-    }
-    someTwoCharRun = someTwoCharRun || length == 2;
-    if (!badAsCells && (length != 2 || !allDigits)) badAsCells = runs + 1;
-    if (!badAsString && (length % 2 != 0 || !allDigits)) badAsString = runKept / 2 + 1;
-    readerLayout = readerLayout && length == 2 && allDigits;
-    ++runs;
-  }
-
-  ByteText result;
-  result.cells = someTwoCharRun ? runs : kept / 2;
-  result.badCell = someTwoCharRun ? badAsCells : badAsString;
-  if (readerLayout) {
-    // Bar1 and the blocks keep the measure of the text's length they always
-    // had: a third of it, and a block for each 48 characters begun.
-    result.barMax = static_cast<float>(static_cast<double>(chars) / kCellWidth);
-    result.blocks = (chars + kBlockCells * kCellWidth - 1) / (kBlockCells * kCellWidth);
-  } else {
-    result.barMax = static_cast<float>(result.cells);
-    result.blocks = (result.cells + kBlockCells - 1) / kBlockCells;
-  }
-  return result;
-}
-
-RecordsEnd writeRecords(std::string_view digits, std::size_t blocks, StartAddress start,
-                        const std::function<bool(std::string_view)>& writeLine,
-                        const std::function<void(std::size_t)>& progress) {
-  const std::size_t cells = digits.size() / 2;
-  const std::uint64_t top = start.extended ? kExtendedTop : kRangeSize;
-  std::optional<std::uint64_t> range;  // the 64 KiB range the last extended address record named
-  RecordLine line;
-
-  for (std::size_t n = 0; n < blocks; ++n) {
-    const std::size_t first = n * kBlockCells;
-    std::size_t count = first < cells ? std::min(kBlockCells, cells - first) : 0;
-    progress(first + count);
-
-    // "FF" at the end of a block is fill, as the reader writes it for every
-    // address that no record covers. Only these upper-case letters count.
-    while (count > 0 && digits.substr(2 * (first + count - 1), 2) == kTrailingFill) --count;
-
-    std::uint64_t address = start.value + static_cast<std::uint64_t>(first);
-    std::string_view data = digits.substr(2 * first, 2 * count);
-    while (!data.empty()) {
-      if (address >= top) return RecordsEnd::AddressTooLarge;
-      // A record's address has 16 bits: a block that crosses into the next
-      // 64 KiB range is split there, each part keeping its bytes.
-      const std::uint64_t room = kRangeSize - address % kRangeSize;
-      const auto taken = static_cast<std::size_t>(std::min<std::uint64_t>(data.size() / 2, room));
-      if (start.extended && range != address / kRangeSize) {
-        range = address / kRangeSize;
-        const std::array<char, 4> upperDigits = hexDigits<4>(*range);
-        if (!writeLine(line.make(0, kLinearAddressRecord, {upperDigits.data(), upperDigits.size()}))) {
-          return RecordsEnd::WriteFailed;
-        }
-      }
-      if (!writeLine(line.make(address, kDataRecord, data.substr(0, 2 * taken)))) return RecordsEnd::WriteFailed;
-      data.remove_prefix(2 * taken);
-      address += taken;
+  bool cellsAfterStart = false;
+  bool absolute = false;
+  bool dump = false;
+  SavePlan plan;
+  for (const TextRun& run : bytes.runs) {
+    if (run.origin == TextRun::Origin::AfterStart) {
+      cellsAfterStart = cellsAfterStart || run.count > 0;
+    } else {
+      absolute = true;
+      dump = dump || run.origin == TextRun::Origin::DumpOffset;
+      plan.extended = plan.extended || run.wide;
     }
   }
-  return writeLine(kEndOfFileRecord) ? RecordsEnd::Complete : RecordsEnd::WriteFailed;
+  if (dump) {
+    const std::optional<StartAddress> zero = startAddress(text5);
+    if (!zero || zero->value != 0) return fileError(std::string(kDumpOffsetStartPrompt));
+  }
+  // Text5 counts only for bytes before the first address line; a text
+  // without address lines reads it as always, even without bytes.
+  StartAddress start;
+  if (cellsAfterStart || !absolute) {
+    const std::optional<StartAddress> typed = startAddress(text5);
+    if (!typed) return fileError(std::string(kBadStartAddressPrompt));
+    start = *typed;
+    plan.extended = plan.extended || start.extended;
+  }
+
+  // Ranges in address order, ties in the text's order.
+  std::vector<std::size_t> order;
+  for (std::size_t r = 0; r < bytes.runs.size(); ++r) {
+    if (bytes.runs[r].count > 0) order.push_back(r);
+  }
+  const auto addressOf = [&](std::size_t r) {
+    const TextRun& run = bytes.runs[r];
+    return run.origin == TextRun::Origin::AfterStart ? start.value + run.address : run.address;
+  };
+  if (!std::is_sorted(order.begin(), order.end(),
+                      [&](std::size_t a, std::size_t b) { return addressOf(a) < addressOf(b); })) {
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return addressOf(a) < addressOf(b); });
+  }
+
+  std::uint64_t end = 0;     // the end of the ranges placed so far
+  std::size_t endOwner = 0;  // the run that reaches it
+  std::optional<std::uint64_t> last;
+  plan.image.reserve(order.size());
+  for (const std::size_t r : order) {
+    const TextRun& run = bytes.runs[r];
+    const ImageRange range{addressOf(r), std::string_view(bytes.digits).substr(2 * run.first, 2 * run.count), run.line};
+    if (!plan.image.empty() && range.address < end) {
+      // The message names the block that stands later in the text.
+      const TextRun& later = bytes.runs[std::max(r, endOwner)];
+      const std::array<char, 8> digits = hexDigits<8>(later.address);
+      return fileError(overlappingAddressLinePrompt(
+          later.label.empty() ? "@" + std::string(digits.data(), digits.size()) : later.label));
+    }
+    if (range.end() > end) {
+      end = range.end();
+      endOwner = r;
+    }
+    if (const std::optional<std::uint64_t> written = lastWritten(range)) last = std::max(last.value_or(0), *written);
+    plan.image.push_back(range);
+  }
+
+  if (last && *last > (plan.extended ? kWideTop : kNarrowTop)) {
+    std::string prompt(kAddressTooLargePrompt);
+    if (!plan.extended) prompt.append("\n").append(kBeyondFFFFAdvice);
+    return SaveRefusal{std::move(prompt), std::nullopt};
+  }
+  return plan;
 }
 
 void saveCommand(WindowServices& ui) {
   const std::optional<std::string> name = chooseFile(ui);
   if (!name) return;
 
-  std::string text = ui.text(Field::Text1);
-  const ByteText byteText = readCells(text);
-  if (byteText.badCell) {
-    ui.messageBox(nonHexPrompt(*byteText.badCell), Buttons::Ok, kFileErrorTitle);
+  const TextBytes bytes = readText1(ui);
+  const std::variant<SavePlan, SaveRefusal> planned = planSave(bytes, ui.text(Field::Text5));
+  if (const auto* refusal = std::get_if<SaveRefusal>(&planned)) {
+    ui.messageBox(refusal->prompt, Buttons::Ok, refusal->title);
     return;
   }
-  const std::optional<StartAddress> start = startAddress(ui.text(Field::Text5));
-  if (!start) {
-    ui.messageBox(kBadStartAddressPrompt, Buttons::Ok, kFileErrorTitle);
-    return;
-  }
+  const SavePlan& plan = std::get<SavePlan>(planned);
 
   const std::unique_ptr<LineWriter> file = ui.replaceFile(*name);
   if (!file) {
     reportSaveFailed(ui);
     return;
   }
-  ui.setBarMax(byteText.barMax);
-
-  const RecordsEnd end = writeRecords(
-      std::string_view(text).substr(0, 2 * byteText.cells), byteText.blocks, *start,
-      [&file](std::string_view line) { return file->writeLine(line); },
-      [&ui](std::size_t value) { ui.setBarValue(static_cast<float>(value)); });
-  switch (end) {
-    case RecordsEnd::Complete:
-      if (!file->commit()) reportSaveFailed(ui);
-      return;
-    case RecordsEnd::AddressTooLarge:
-      // The records before the stop are kept, without an end-of-file record.
-      ui.messageBox(kAddressTooLargePrompt, Buttons::Ok);
-      if (!file->commit()) reportSaveFailed(ui);
-      return;
-    case RecordsEnd::WriteFailed:
-      // The unfinished file is dropped with the writer; the old one stays.
-      reportSaveFailed(ui);
-      return;
-  }
+  ui.setBarMax(bytes.barMax);
+  const bool written = writeRecords(
+      plan.image, plan.extended, [&file](std::string_view line) { return file->writeLine(line); },
+      [&ui](std::size_t value) { ui.setBarValue(static_cast<float>(value)); }, bytes.finalBarStep);
+  // After a failed line the unfinished file is dropped with the writer; the old one stays.
+  if (!written || !file->commit()) reportSaveFailed(ui);
 }
 
 }  // namespace quorix
