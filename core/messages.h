@@ -71,7 +71,10 @@ inline std::string overlappingAddressLinePrompt(std::string_view token) {
   return "地址行" + std::string(token) + "的数据与前面的数据重叠，文件未保存！";
 }
 
-// The checksum calculator.
+// The checksum calculator, and the tooltip of the record it reads.
+inline constexpr std::string_view kRecordToolTip =
+    "输入一条记录的十六进制数字（可带冒号，字节之间可有空格），计算它的校验和。\n"
+    "输入带校验和的完整记录时结果为00，说明记录完好。";
 inline constexpr std::string_view kChecksumNonHexPrompt = "记录中有不是十六进制数字的字符，无法计算校验和！";
 
 }  // namespace quorix

@@ -298,6 +298,106 @@ TEST(Writer, LongTextsAreWrittenCompletelyUpToFFFF) {
   }
 }
 
+// Every form of byte text, read: the digits of its bytes, or the refusal
+// with its line (decorated texts) or byte (plain ones).
+TEST(ByteText, Forms) {
+  const std::string xxd31 = cells("a5", 30) + "\n" + "5a";
+  const auto line = [](std::size_t n) { return unrecognisedLinePrompt(n); };
+  const struct {
+    const char* name;
+    std::string text;
+    std::string want;  // digits, or the refusal
+  } cases[] = {
+      {"0x bytes", "0x01 0x02", "0102"},
+      {"0x list, one digit, X", "0x1,0X0a,", "010a"},
+      {"h bytes", "01h 0FFh 1H", "01FF01"},
+      {"cells and hex strings decided per line", "0x01 0x02\n0304", "01020304"},
+      {"xxd -p of 31 bytes", xxd31, cells("a5", 30) + "5a"},
+      {"timestamped log", "[11:18:07.200] 01 03 00\r\n[11:18:07.300] 04 \r\n", "01030004"},
+      {"log with marks", "[11:18:07.200]收←◆01 03 00 \n[11:18:08.000] 收←◆ 04", "01030004"},
+      {"date, blank, time, RX:", "[2024-05-06 11:18:07.200] RX: 01\n[2024/05/06 11:18:07] Rx:02", "0102"},
+      {"counter and ->", "[12] -> 01 02\n[13]->03", "010203"},
+      {"a prefix alone adds nothing", "[11:18:07]\n01\n[11:18:08]", "01"},
+      {"no-break space", "01\u00A002", "0102"},
+      {"ideographic space", "01\u300002 03 ", "010203"},
+      {"U+2028 and U+2029 end lines", "01\u202802\u202903", "010203"},
+      {"byte-order mark", "\uFEFF01 02", "0102"},
+      {"lone byte-order mark", "\uFEFF", ""},
+      {"q ends the text", "01 02 q\n", "0102"},
+      {"cell", "01 0G", nonHexPrompt(2)},
+      {"q before the end", "01 q 02", nonHexPrompt(2)},
+      {"plain text, line ends", "01\u202802\r\n03 0G", nonHexPrompt(4)},
+      {"forms mixed in a line", "0x01 02", line(1)},
+      {"0x without digits", "0x01\n0x", line(2)},
+      {"0x with three digits", "0x123", line(1)},
+      {"h with three digits", "00FFh", line(1)},
+      {"bad byte in a log", "[11:18:07] 01\r[11:18:08] 0G", line(2)},
+      {"each line end counts", "0x01\r\n0x02\r0x03\n0x04\u20280x05\u20290xZZ", line(6)},
+      {"a bracket that is no time", "[0x01, 0x02]", line(1)},
+      {"a mark without a time", "RX: 01", line(1)},
+      {"offset column, hex strings", "0000 0102030405060708090A0B0C0D0E0F10", line(1)},
+      {"od offsets", "01 02\n000000 0201 0403", line(2)},
+      {"separators only", ",,,", line(1)},
+      {"prefixes only", "\n\n[11:18:07]", line(3)},
+      {"received and sent", "[1] RX: 01\n[2] TX: 02", std::string(kMixedDirectionPrompt)},
+      {"malformed address line", "01 @0G", badAddressLinePrompt("@0G")},
+  };
+  for (const auto& c : cases) {
+    const TextBytes got = readByteText(c.text);
+    EXPECT_EQ(got.refusal.value_or(got.digits), c.want) << c.name;
+  }
+  // The refused spot, for the caret.
+  EXPECT_EQ(readByteText("01 0G").refusalAt, 3U);
+  EXPECT_EQ(readByteText("0x01\n0x0G").refusalAt, 5U);
+}
+
+// Address lines place the bytes after them; records come in address order.
+TEST(Writer, AddressLines) {
+  const std::string eof = ":00000001FF";
+  const struct {
+    const char* name;
+    std::string text1;
+    std::string text5;
+    std::vector<std::string> lines;  // or the refusal, alone
+  } cases[] = {
+      {"blocks in any order, q at the end",
+       "@0800\n01 02\n@0010\n03\nq\n",
+       "GGGG",
+       {":0100100003EC", ":020800000102F3", eof}},
+      {"records at the address + 16k",
+       "@0005 " + cells("11 ", 20),
+       "",
+       {":1000050011111111111111111111111111111111DB", ":0400150011111111A3", eof}},
+      {"Text5 gives the bytes before the first", "01 @0100 02", "0x10", {":0100100001EE", ":0101000002FC", eof}},
+      {"a wide start unused gives a 16-bit file", "@0100 01", "08000000", {":0101000001FD", eof}},
+      {"eight digits: 32-bit", "@00000000 01", "", {":020000040000FA", ":0100000001FE", eof}},
+      {"five digits: 32-bit", "@10000 01", "", {":020000040001F9", ":0100000001FE", eof}},
+      {"32-bit, ranges in order",
+       "@FFFF0000 01 @0 02",
+       "",
+       {":020000040000FA", ":0100000002FD", ":02000004FFFFFC", ":0100000001FE", eof}},
+      {"bad start with a cell before", "01 @0100 02", "GGGG", {std::string(kBadStartAddressPrompt)}},
+      {"overlap", "@0800 01 02 @0801 03", "", {overlappingAddressLinePrompt("@0801")}},
+      {"overlap names the later line", "@0801 03 @800 01 02", "", {overlappingAddressLinePrompt("@800")}},
+      {"start overlaps a line", "01 02 @1 03", "0000", {overlappingAddressLinePrompt("@1")}},
+      {"@ alone", "@ 01", "", {badAddressLinePrompt("@")}},
+      {"nine digits", "@123456789 01", "", {badAddressLinePrompt("@123456789")}},
+      {"address lines without bytes", "@0800\n@0900", "", {unrecognisedLinePrompt(1)}},
+  };
+  for (const auto& c : cases) {
+    auto ui = window(c.text1, c.text5);
+    saveCommand(*ui);
+    if (c.lines.size() == 1) {
+      expectRefused(*ui, c.lines[0], "<no file>", c.name);
+      EXPECT_EQ(ui->messages[0].title, "文件出错") << c.name;
+    } else {
+      EXPECT_TRUE(ui->messages.empty()) << c.name << ": " << ui->messages[0].prompt;
+      EXPECT_EQ(written(*ui), lines(c.lines)) << c.name;
+      expectSrecordReads(written(*ui), c.name);
+    }
+  }
+}
+
 TEST(Writer, FileNameGetsTheExtension) {
   const struct {
     std::string chosen;
@@ -579,51 +679,6 @@ TEST_F(Srecord, ToolRefusesABadChecksum) {
   std::string errors;
   EXPECT_TRUE(image(put("bad.hex", ":0100000001FF\r\n:00000001FF\r\n"), &errors).empty());
   EXPECT_NE(errors.find("checksum"), std::string::npos) << errors;
-}
-
-// Reads `file` with the reader, then saves the byte text from the first
-// record's page, as a user would type it into Text5, unless the reader put
-// cell 0's address there itself.
-std::string roundTrip(const std::string& file, const std::string& page) {
-  FakeServices ui;
-  ui.files["/t/in.hex"] = file;
-  ui.fields[Field::Text5] = page;
-  ui.openAnswers.push_back({DialogOutcome::Chosen, "/t/in.hex"});
-  openCommand(ui);
-  EXPECT_TRUE(ui.messages.empty());
-  ui.saveAnswers.push_back({DialogOutcome::Chosen, "/t/out.hex"});
-  saveCommand(ui);
-  EXPECT_TRUE(ui.messages.empty());
-  return ui.files["/t/out.hex"];
-}
-
-TEST_F(Srecord, RoundTripThroughTheReaderKeepsTheData) {
-  // Contiguous data from a block start, no FF bytes: the same data exactly.
-  std::vector<std::string> contiguous;
-  for (unsigned a = 0x3400; a < 0x3400 + 700; a += 20) {
-    std::vector<unsigned> data;
-    for (unsigned i = 0; i < 20 && a + i < 0x3400 + 700; ++i) data.push_back((a + i * 3U) % 0xFEU);
-    contiguous.push_back(record(a, 0, data));
-  }
-  contiguous.emplace_back(":00000001FF");
-  const std::string in = put("in.hex", lines(contiguous));
-  const std::string out = put("out.hex", roundTrip(lines(contiguous), "3400"));
-  std::string errors;
-  EXPECT_EQ(run("srec_cmp '" + in + "' -intel '" + out + "' -intel", &errors), 0) << errors;
-  EXPECT_EQ(errors, "");
-
-  // Records with gaps and odd addresses: the gaps come back as FF, the
-  // unwritten state of the memory, so both images are compared filled.
-  const std::vector<std::string> gaps = {record(0x7A13, 0, {1, 2, 3, 0xFF, 5}), record(0x7A40, 0, {0x10, 0x20}),
-                                         record(0x7B00, 0, std::vector<unsigned>(40, 0x66)), record(0x7C3F, 0, {0x00}),
-                                         ":00000001FF"};
-  const std::string in2 = put("in2.hex", lines(gaps));
-  const std::string out2 = put("out2.hex", roundTrip(lines(gaps), "7A00"));
-  EXPECT_EQ(
-      run("srec_cmp '" + in2 + "' -intel -fill 0xFF 0 0x10000 '" + out2 + "' -intel -fill 0xFF 0 0x10000", &errors), 0)
-      << errors;
-  // And no data byte of the input is missing or moved.
-  EXPECT_EQ(image(in2, &errors), image(out2, &errors));
 }
 
 }  // namespace
