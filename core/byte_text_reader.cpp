@@ -127,7 +127,10 @@ class Reader {
           continue;
         }
       }
-      if (kind == kDigit && !shortWay()) continue;
+      if (kind == kDigit) {
+        const bool zeroX = c == '0' && i_ + 1 < size_ && (t_[i_ + 1] == 'x' || t_[i_ + 1] == 'X');
+        if (!(zeroX ? zeroXWay() : shortWay())) continue;
+      }
       token();
     }
     endLine();
@@ -190,22 +193,22 @@ class Reader {
   }
 
   void beginLine() {
-    line_ = Line{};
-    line_.bytesAtStart = kept_ / 2;
+    line_.reset(kept_ / 2);
     const std::size_t start = skipBlanks(i_);
     if (start < size_ && t_[start] == '[') {
       decorated_ = true;
       noteNonBlank(start);
-      std::size_t close = start + 1;
-      while (close < size_ && t_[close] != ']' && charClass(t_[close]) != kLineBreak) ++close;
-      if (close < size_ && t_[close] == ']' && isLogPrefix(start + 1, close)) {
+      const std::size_t close = logPrefixEnd(start + 1);
+      if (close != 0) {
         layout_ = false;
         i_ = skipBlanks(close + 1);
-        for (const DirectionMark& mark : kDirectionMarks) {
-          if (startsWith(i_, mark.text)) {
-            noteDirection(mark.receiving, i_);
-            i_ += mark.text.size();
-            break;
+        if (i_ < size_ && charClass(t_[i_]) != kDigit) {
+          for (const DirectionMark& mark : kDirectionMarks) {
+            if (startsWith(i_, mark.text)) {
+              noteDirection(mark.receiving, i_);
+              i_ += mark.text.size();
+              break;
+            }
           }
         }
       }
@@ -218,13 +221,16 @@ class Reader {
     }
   }
 
-  // A time or date (digits with ':', and '.', '-', '/', one blank inside) or a counter (digits only).
-  [[nodiscard]] bool isLogPrefix(std::size_t from, std::size_t to) const noexcept {
+  // Where the "]" of a log prefix stands, the prefix beginning at `from`
+  // after its "[": a time or date (digits with ':', and '.', '-', '/', one
+  // blank inside) or a counter (digits only). 0 when it is none.
+  [[nodiscard]] std::size_t logPrefixEnd(std::size_t from) const noexcept {
     bool digit = false;
     bool colon = false;
     bool onlyDigits = true;
     std::size_t blanks = 0;
-    for (std::size_t k = from; k < to; ++k) {
+    std::size_t k = from;
+    for (; k < size_ && t_[k] != ']'; ++k) {
       const char c = t_[k];
       if (c >= '0' && c <= '9') {
         digit = true;
@@ -234,12 +240,13 @@ class Reader {
       if (c == ':') {
         colon = true;
       } else if (c == ' ') {
-        if (k == from || k + 1 == to || ++blanks > 1) return false;
+        if (k == from || ++blanks > 1) return 0;
       } else if (c != '.' && c != '-' && c != '/') {
-        return false;
+        return 0;
       }
     }
-    return digit && (onlyDigits || colon);
+    if (k == size_ || t_[k - 1] == ' ') return 0;
+    return digit && (onlyDigits || colon) ? k : 0;
   }
 
   void noteDirection(bool receiving, std::size_t at) {
@@ -254,6 +261,8 @@ class Reader {
   }
 
   void endLine() {
+    // The usual line: cells without a fault.
+    if (!line_.refusal && line_.twoCharToken && !line_.badAsCells) return;
     std::optional<Refusal> refusal = std::move(line_.refusal);
     if (line_.form == Form::Plain) {
       const bool cells = line_.twoCharToken;
@@ -270,39 +279,66 @@ class Reader {
     if (refusal && !refusal_) refusal_ = std::move(refusal);
   }
 
-  // Cells of two digits and one blank, the usual text, go the short way.
-  // False when it took the whole rest of the token stream up to something
-  // the main loop must look at.
+  // Cells of two digits and a blank, the usual text, go the short way, and
+  // so do "0x" bytes of two digits with a separator after them. Each answers
+  // true when the token at i_ is none of its kind and must go the long way.
   bool shortWay() {
     if (line_.form != Form::None && line_.form != Form::Plain) return true;
     char* const t = t_;
     std::size_t i = i_;
-    if (!(i + 3 < size_ && charClass(t[i + 1]) == kDigit && t[i + 2] == ' ' && charClass(t[i + 3]) <= kOther)) {
-      return true;
-    }
+    if (!(i + 2 < size_ && charClass(t[i + 1]) == kDigit && t[i + 2] == ' ')) return true;
     checkGap(i);
     noteNonBlank(i);
     line_.form = Form::Plain;
     line_.twoCharToken = true;
     std::size_t kept = kept_;
     std::size_t tokens = line_.tokens;
-    do {
-      if (tokens < 2) (tokens == 0 ? line_.firstLength : line_.secondLength) = 2;
+    if (tokens < 2) {
+      // The offset-column rule looks at the first two tokens of a line.
+      (tokens == 0 ? line_.firstLength : line_.secondLength) = 2;
       if (tokens == 0) {
         line_.firstAt = i;
         line_.firstDigits = true;
       }
+    }
+    do {
       t[kept] = t[i];
       t[kept + 1] = t[i + 1];
       kept += 2;
       i += 3;
       ++tokens;
-    } while (i + 3 < size_ && charClass(t[i]) == kDigit && charClass(t[i + 1]) == kDigit && t[i + 2] == ' ' &&
-             charClass(t[i + 3]) <= kOther);
+    } while (i + 2 < size_ && charClass(t[i]) == kDigit && charClass(t[i + 1]) == kDigit && t[i + 2] == ' ');
     kept_ = kept;
     line_.tokens = tokens;
     i_ = i;
     lastTokenEnd_ = i - 1;
+    anyToken_ = true;
+    return false;
+  }
+
+  bool zeroXWay() {
+    if (line_.form != Form::None && line_.form != Form::ZeroX) return true;
+    char* const t = t_;
+    std::size_t i = i_;
+    const auto byteAt = [&](std::size_t at) {
+      return at + 4 < size_ && t[at] == '0' && (t[at + 1] == 'x' || t[at + 1] == 'X') &&
+             charClass(t[at + 2]) == kDigit && charClass(t[at + 3]) == kDigit && charClass(t[at + 4]) == kSeparator;
+    };
+    if (!byteAt(i)) return true;
+    noteNonBlank(i);
+    line_.form = Form::ZeroX;
+    decorated_ = true;
+    layout_ = false;
+    std::size_t kept = kept_;
+    do {
+      t[kept] = t[i + 2];
+      t[kept + 1] = t[i + 3];
+      kept += 2;
+      i += 5;
+      while (i < size_ && charClass(t[i]) == kSeparator) ++i;
+    } while (byteAt(i));
+    kept_ = kept;
+    i_ = i;
     anyToken_ = true;
     return false;
   }
@@ -470,6 +506,17 @@ class Reader {
   }
 
   struct Line {
+    // Cheaper than assigning a fresh Line, once for every line of a large text.
+    void reset(std::size_t bytes) {
+      bytesAtStart = bytes;
+      form = Form::None;
+      twoCharToken = false;
+      tokens = 0;
+      badAsCells.reset();
+      badAsString.reset();
+      refusal.reset();
+    }
+
     std::size_t bytesAtStart = 0;
     Form form = Form::None;
     bool twoCharToken = false;
