@@ -23,6 +23,7 @@
 #include <string>
 #include <string_view>
 
+#include "byte_text_reader.h"
 #include "checksum.h"
 #include "fake_services.h"
 #include "hex.h"
@@ -109,7 +110,8 @@ std::string read(unsigned control, const std::string& file) {
   reached.note(ui, "open");
   if (ui.messages.size() > 1) std::abort();
   const std::string& text1 = ui.fields[Field::Text1];
-  if (text1.size() % quorix::kCellWidth != 0 || quorix::firstNonHexCell(text1).has_value()) std::abort();
+  // Whatever the open leaves, the save reads back.
+  if (quorix::readByteText(text1).refusal) std::abort();
   return ui.messages.empty() || ui.messages[0].prompt != quorix::kFileTooLargePrompt ? text1 : std::string();
 }
 
