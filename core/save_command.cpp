@@ -171,7 +171,7 @@ void saveCommand(WindowServices& ui) {
     ui.messageBox(refusal->prompt, Buttons::Ok, refusal->title);
     return;
   }
-  const SavePlan& plan = std::get<SavePlan>(planned);
+  const auto& plan = std::get<SavePlan>(planned);
 
   const std::unique_ptr<LineWriter> file = ui.replaceFile(*name);
   if (!file) {
