@@ -71,6 +71,28 @@ constexpr std::array<CharClass, 256> kCharClass = makeCharClasses();
 
 constexpr CharClass charClass(char c) noexcept { return kCharClass[static_cast<unsigned char>(c)]; }
 
+// What each character is inside the brackets of a log prefix.
+enum PrefixChar : unsigned char {
+  kNotPrefix = 0,
+  kPrefixDigit = 1,
+  kPrefixColon = 2,
+  kPrefixMark = 4,  // '.', '-', '/'
+  kPrefixBlank = 8,
+};
+
+constexpr std::array<PrefixChar, 256> makePrefixChars() noexcept {
+  std::array<PrefixChar, 256> kinds{};
+  for (char c = '0'; c <= '9'; ++c) kinds[static_cast<unsigned char>(c)] = kPrefixDigit;
+  kinds[static_cast<unsigned char>(':')] = kPrefixColon;
+  kinds[static_cast<unsigned char>('.')] = kPrefixMark;
+  kinds[static_cast<unsigned char>('-')] = kPrefixMark;
+  kinds[static_cast<unsigned char>('/')] = kPrefixMark;
+  kinds[static_cast<unsigned char>(' ')] = kPrefixBlank;
+  return kinds;
+}
+
+constexpr std::array<PrefixChar, 256> kPrefixChar = makePrefixChars();
+
 // How the bytes of a line are written.
 enum class Form : unsigned char { None, Plain, ZeroX, SuffixH };
 
@@ -139,7 +161,12 @@ class Reader {
 
  private:
   [[nodiscard]] bool startsWith(std::size_t at, std::string_view s) const noexcept {
-    return size_ - at >= s.size() && std::memcmp(t_ + at, s.data(), s.size()) == 0;
+    if (size_ - at < s.size()) return false;
+    // A loop, not memcmp: the strings have two to nine bytes.
+    for (std::size_t k = 0; k < s.size(); ++k) {
+      if (t_[at + k] != s[k]) return false;
+    }
+    return true;
   }
   [[nodiscard]] std::size_t multiByteBlank(std::size_t at) const noexcept {
     if (startsWith(at, kNoBreakSpace)) return kNoBreakSpace.size();
@@ -159,7 +186,7 @@ class Reader {
     for (;;) {
       if (at < size_ && (t_[at] == ' ' || t_[at] == '\t')) {
         ++at;
-      } else if (const std::size_t blank = at < size_ ? multiByteBlank(at) : 0) {
+      } else if (const std::size_t blank = at < size_ && charClass(t_[at]) == kForeignStart ? multiByteBlank(at) : 0) {
         at += blank;
       } else {
         return at;
@@ -216,8 +243,10 @@ class Reader {
     }
     // A mark without a time before it is no log line, but says that the
     // text is meant as one.
-    for (const DirectionMark& mark : kDirectionMarks) {
-      if (startsWith(start, mark.text)) decorated_ = true;
+    if (start < size_ && charClass(t_[start]) != kDigit) {
+      for (const DirectionMark& mark : kDirectionMarks) {
+        if (startsWith(start, mark.text)) decorated_ = true;
+      }
     }
   }
 
@@ -225,28 +254,17 @@ class Reader {
   // after its "[": a time or date (digits with ':', and '.', '-', '/', one
   // blank inside) or a counter (digits only). 0 when it is none.
   [[nodiscard]] std::size_t logPrefixEnd(std::size_t from) const noexcept {
-    bool digit = false;
-    bool colon = false;
-    bool onlyDigits = true;
+    unsigned seen = 0;  // the kinds of character met, as bits
     std::size_t blanks = 0;
     std::size_t k = from;
-    for (; k < size_ && t_[k] != ']'; ++k) {
-      const char c = t_[k];
-      if (c >= '0' && c <= '9') {
-        digit = true;
-        continue;
-      }
-      onlyDigits = false;
-      if (c == ':') {
-        colon = true;
-      } else if (c == ' ') {
-        if (k == from || ++blanks > 1) return 0;
-      } else if (c != '.' && c != '-' && c != '/') {
-        return 0;
-      }
+    for (; k < size_; ++k) {
+      const PrefixChar kind = kPrefixChar[static_cast<unsigned char>(t_[k])];
+      if (kind == kNotPrefix) break;
+      seen |= kind;
+      if (kind == kPrefixBlank && (k == from || ++blanks > 1)) return 0;
     }
-    if (k == size_ || t_[k - 1] == ' ') return 0;
-    return digit && (onlyDigits || colon) ? k : 0;
+    if (k == size_ || t_[k] != ']' || t_[k - 1] == ' ' || (seen & kPrefixDigit) == 0) return 0;
+    return (seen & ~unsigned{kPrefixDigit}) == 0 || (seen & kPrefixColon) != 0 ? k : 0;
   }
 
   void noteDirection(bool receiving, std::size_t at) {
