@@ -257,12 +257,17 @@ class Reader {
     unsigned seen = 0;  // the kinds of character met, as bits
     std::size_t blanks = 0;
     std::size_t k = from;
-    for (; k < size_; ++k) {
-      const PrefixChar kind = kPrefixChar[static_cast<unsigned char>(t_[k])];
-      if (kind == kNotPrefix) break;
-      seen |= kind;
-      if (kind == kPrefixBlank && (k == from || ++blanks > 1)) return 0;
+    for (;;) {
+      // The text ends in the string's '\0', no prefix character: the loops stop there at the latest.
+      PrefixChar kind = kNotPrefix;
+      while (((kind = kPrefixChar[static_cast<unsigned char>(t_[k])]) & kPrefixBlank) == 0 && kind != kNotPrefix) {
+        seen |= kind;
+        ++k;
+      }
+      if (kind != kPrefixBlank || k == from || ++blanks > 1) break;
+      ++k;
     }
+    if (blanks > 1) return 0;
     if (k == size_ || t_[k] != ']' || t_[k - 1] == ' ' || (seen & kPrefixDigit) == 0) return 0;
     return (seen & ~unsigned{kPrefixDigit}) == 0 || (seen & kPrefixColon) != 0 ? k : 0;
   }
