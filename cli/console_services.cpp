@@ -12,7 +12,8 @@
 #include <utility>
 
 #include "input_file.h"
-#include "writer.h"
+#include "intel_hex.h"
+#include "save_command.h"
 
 namespace quorix::cli {
 
@@ -52,9 +53,8 @@ class BufferedWriter final : public LineWriter {
   }
 
   bool commit() override {
-    // A run that has failed keeps nothing. The window would keep the records
-    // before a stop; the commit counts as done so that no second message
-    // follows the one that made the run fail.
+    // A run that has failed keeps nothing; the commit counts as done so that
+    // no second message follows the one that made the run fail.
     if (ui_.failed()) return true;
     if (isStandardStream(path_)) return writeAll(STDOUT_FILENO, buffer_);
     const int fd = ::open(path_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOCTTY);

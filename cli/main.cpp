@@ -16,7 +16,7 @@
 #include "console_services.h"
 #include "input_file.h"
 #include "open_command.h"
-#include "writer.h"
+#include "save_command.h"
 
 namespace {
 
@@ -36,13 +36,16 @@ constexpr std::string_view kUsage =
     "\n"
     "  text      write the byte text of a HEX file to standard output\n"
     "  hex       write byte text as an Intel HEX file (standard output without -o)\n"
-    "  checksum  print the checksum of one record, given as its digits without\n"
-    "            colon and checksum\n"
+    "  checksum  print the checksum of one record, given as its digits (a colon\n"
+    "            and blanks between bytes are skipped); a record given with its\n"
+    "            checksum prints 00\n"
     "\n"
     "  -A, --address-line     begin the byte text with the address line of its\n"
     "                         first cell (\"@\" and its address), so that 'hex'\n"
     "                         puts the data back at their addresses\n"
-    "  -a, --address=ADDRESS  start address of the data, in hexadecimal (default 0000)\n"
+    "  -a, --address=ADDRESS  start address of the bytes before the first address\n"
+    "                         line (\"@0800\"): 1 to 8 hexadecimal digits, \"0x\" allowed\n"
+    "                         (default 0000; 5 to 8 digits make a 32-bit file)\n"
     "  -o, --output=OUT       write the HEX file to OUT, exactly that name; it is\n"
     "                         replaced only when complete\n"
     "  -h, --help             show this help and exit\n"
@@ -100,11 +103,13 @@ int hexCommand(const std::string& input, const std::optional<std::string>& addre
   return ui.failed() ? kFailure : 0;
 }
 
-// The checksum calculator: the record into Text2, Text3 printed.
+// The checksum calculator: the record into Text2, Text3 printed. Its message
+// names the command, as there is no file.
 int checksumCommand(const std::string& record) {
-  ConsoleServices ui{std::string(kStandardStream)};
+  ConsoleServices ui{"checksum"};
   ui.setText(quorix::Field::Text2, record);
   quorix::checksumCommand(ui);
+  if (ui.failed()) return kFailure;
   return writeResult(writeAll(STDOUT_FILENO, ui.text(quorix::Field::Text3) + "\n"));
 }
 

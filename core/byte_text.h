@@ -46,6 +46,9 @@ struct TextBytes {
   std::size_t refusalAt = 0;
   // Bar1's maximum while the records are written.
   float barMax = 0;
+  // Text laid out as the reader writes it measures Bar1 by its length, and a
+  // lone digit after a whole block of 16 cells makes one more, empty, step.
+  bool finalBarStep = false;
 };
 
 // Offset dumps (xxd, hexdump -C, od -A x, memory dumps) and C arrays. Nothing

@@ -50,9 +50,36 @@ inline constexpr std::string_view kAddressTooLargePrompt = "首地址太大!";
 inline constexpr std::string_view kSaveFailedPrompt = "文件保存失败！";
 inline constexpr std::string_view kBadStartAddressPrompt = "起始单元地址必须是1到8位十六进制数，文件未保存！";
 
+// The second line of kAddressTooLargePrompt when a 16-bit file cannot hold the data.
+inline constexpr std::string_view kBeyondFFFFAdvice =
+    "数据超过FFFF，请在起始单元地址中输入8位地址（如00000000），保存为32位Hex文件。";
+inline constexpr std::string_view kDumpOffsetStartPrompt =
+    "偏移地址已是绝对地址，请把起始单元地址设为0000，文件未保存！";
+inline constexpr std::string_view kMixedDirectionPrompt =
+    "文本中既有收到的数据也有发出的数据，请只保留一种，文件未保存！";
+
 // `cell` counts from 1.
 inline std::string nonHexPrompt(std::size_t cell) {
   return "第" + std::to_string(cell) + "个数据不是十六进制数，文件未保存！";
 }
+
+// `line` counts from 1.
+inline std::string unrecognisedLinePrompt(std::size_t line) {
+  return "第" + std::to_string(line) + "行不是可以识别的字节数据，文件未保存！";
+}
+
+// `token` is the address line as the text spells it, "@" included.
+inline std::string badAddressLinePrompt(std::string_view token) {
+  return "地址行" + std::string(token) + "不是1到8位十六进制数，文件未保存！";
+}
+inline std::string overlappingAddressLinePrompt(std::string_view token) {
+  return "地址行" + std::string(token) + "的数据与前面的数据重叠，文件未保存！";
+}
+
+// The checksum calculator, and the tooltip of the record it reads.
+inline constexpr std::string_view kRecordToolTip =
+    "输入一条记录的十六进制数字（可带冒号，字节之间可有空格），计算它的校验和。\n"
+    "输入带校验和的完整记录时结果为00，说明记录完好。";
+inline constexpr std::string_view kChecksumNonHexPrompt = "记录中有不是十六进制数字的字符，无法计算校验和！";
 
 }  // namespace quorix

@@ -22,9 +22,9 @@
 #include "messages.h"
 #include "open_command.h"
 #include "progress_bar.h"
+#include "save_command.h"
 #include "textfield/byte_text_field.h"
 #include "twips.h"
-#include "writer.h"
 
 namespace quorix {
 
@@ -133,6 +133,7 @@ void MainWindow::buildControls(QWidget* client, double dpi) {
       QString::fromUtf8("在此输入Hex文件中数据的首地址，默认首地址为0000.\n"
                         "1到4位十六进制数写16位地址的Hex文件，5到8位（如08000000）写32位地址的Hex文件。"));
   text5->setAccessibleName(QString::fromUtf8("起始单元地址"));
+  text2->setToolTip(toQString(kRecordToolTip));
   text2->setAccessibleName(QString::fromUtf8("记录"));
   text3->setAccessibleName(QString::fromUtf8("校验和"));
 

@@ -4,10 +4,14 @@
 
 #include <memory>
 #include <string>
+#include <utility>
+#include <variant>
 
+#include "byte_text_reader.h"
 #include "fake_services.h"
 #include "hex.h"
-#include "writer.h"
+#include "hex_writer.h"
+#include "save_command.h"
 
 namespace {
 
@@ -94,28 +98,64 @@ void FieldText(benchmark::State& state) {
 }
 BENCHMARK(FieldText)->Arg(16 << 20)->Unit(benchmark::kMillisecond);
 
-// Reading the cells and making the records: the core's own work, without the
+// 16 bytes a line as a terminal logs them, a time before each.
+std::string logText(std::size_t cells) {
+  std::string text;
+  for (std::size_t i = 0; i < cells; ++i) {
+    if (i % 16 == 0) text += "[11:18:07.200] ";
+    const unsigned b = static_cast<unsigned>(i * 7U % 0xFEU);
+    text.push_back(quorix::hexDigit(b >> 4U));
+    text.push_back(quorix::hexDigit(b));
+    text += i % 16 == 15 ? " \r\n" : " ";
+  }
+  return text;
+}
+
+// A C-style list, "0x01,0x02,", 16 bytes a line.
+std::string zeroXText(std::size_t cells) {
+  std::string text;
+  for (std::size_t i = 0; i < cells; ++i) {
+    const unsigned b = static_cast<unsigned>(i * 7U % 0xFEU);
+    text += "0x";
+    text.push_back(quorix::hexDigit(b >> 4U));
+    text.push_back(quorix::hexDigit(b));
+    text += i % 16 == 15 ? ",\n" : ",";
+  }
+  return text;
+}
+
+// Reading the text and making the records: the core's own work, without the
 // fake and without the copy of the field's text that the command gets (whose
 // fresh pages cost more than this on a loaded machine).
-void WriteRecords(benchmark::State& state) {
-  const std::string text = byteText(static_cast<std::size_t>(state.range(0)));
+void coreSave(benchmark::State& state, std::string (*make)(std::size_t)) {
+  const std::string text = make(static_cast<std::size_t>(state.range(0)));
   std::string units;
   for (auto _ : state) {
     state.PauseTiming();
     units = text;
     state.ResumeTiming();
-    const quorix::ByteText cells = quorix::readCells(units);
-    std::size_t bytes = 0;
+    const quorix::TextBytes bytes = quorix::readByteText(std::move(units));
+    const auto plan = std::get<quorix::SavePlan>(quorix::planSave(bytes, "08000000"));
+    std::size_t written = 0;
     quorix::writeRecords(
-        std::string_view(units).substr(0, 2 * cells.cells), cells.blocks, {0x08000000, true},
-        [&bytes](std::string_view line) {
-          bytes += line.size() + 2;
+        plan.image, plan.extended,
+        [&written](std::string_view line) {
+          written += line.size() + 2;
           return true;
         },
         [](std::size_t value) { benchmark::DoNotOptimize(value); });
-    benchmark::DoNotOptimize(bytes);
+    benchmark::DoNotOptimize(written);
   }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
 }
+
+void WriteRecords(benchmark::State& state) { coreSave(state, byteText); }
 BENCHMARK(WriteRecords)->Arg(65536)->Arg(16 << 20)->Unit(benchmark::kMillisecond);
+
+// The same image as a timestamped log and as a 0x list.
+void WriteRecordsFromLog(benchmark::State& state) { coreSave(state, logText); }
+BENCHMARK(WriteRecordsFromLog)->Arg(16 << 20)->Unit(benchmark::kMillisecond);
+void WriteRecordsFromZeroXList(benchmark::State& state) { coreSave(state, zeroXText); }
+BENCHMARK(WriteRecordsFromZeroXList)->Arg(16 << 20)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -16,7 +16,7 @@
 #include "hex_records.h"
 #include "messages.h"
 #include "open_command.h"
-#include "writer.h"
+#include "save_command.h"
 
 namespace quorix {
 namespace {
@@ -173,6 +173,9 @@ TEST_F(Cli, HexIsTheFileTheWindowSaves) {
       {"short start address", "01 02 ", "12"},
       {"32-bit start address", "01 02 ", "00010000"},
       {"beyond FFFF", cells("5A ", 40), "FFF0"},
+      {"0x start, log lines", "[11:18:07.200] 01 02\r\n[11:18:07.300] 03\r\n", "0x0800"},
+      {"address lines", "@0800\n0x01,0x02,\n@0010\n03\nq\n", "GGGG"},
+      {"overlapping address lines", "@0800 01 02 @0801 03", "0000"},
   };
   for (const auto& c : cases) {
     const Outcome window = windowSaves(c.text, c.address);
@@ -221,6 +224,11 @@ TEST_F(Cli, ChecksumIsTheCalculators) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, recordChecksum(digits) + "\n") << digits;
   }
+  EXPECT_EQ(run({"checksum", ":0200000401F009"}).out, "00\n");
+  const Result refused = run({"checksum", "1 02 03"});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_EQ(refused.out, "");
+  EXPECT_EQ(refused.err, "quorix-cli: checksum: " + std::string(kChecksumNonHexPrompt) + "\n");
 }
 
 TEST_F(Cli, UsageErrorsExitWithTwo) {

@@ -1,33 +1,43 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 #include "checksum.h"
 #include "fake_services.h"
+#include "messages.h"
 
 namespace quorix {
 namespace {
 
-TEST(RecordChecksum, KnownRecords) {
+TEST(RecordChecksum, TypedRecords) {
   const struct {
-    std::string_view digits;
-    std::string_view sum;
+    std::string text;
+    std::optional<std::string> sum;  // nothing: refused
   } cases[] = {
-      {"02000004FFFF", "FC"},
+      {"02000004FFFF", "FC"},  // the worked example
       {"", "00"},
       {"1", "00"},
-      {"0A", "F6"},
       {"0a", "F6"},
-      {"00", "00"},
-      {"FF", "01"},
-      {"0100", "FF"},
-      {"02000004FFF", "FB"},
-      {"ff", "01"},
-      {"G1", "FF"},
-      {"100000000102030405060708090A0B0C0D0E0F10", "68"},  // a whole data record
-      {":0100", "F0"},                                     // a colon shifts the pairing: ":0" and "10", then a lone "0"
+      {"02000004FFF", "FB"},  // a last single digit is not used
+      {"100000000102030405060708090A0B0C0D0E0F10", "68"},
+      {":0200000401F0", "09"},
+      {"02 00 00 04 01 F0", "09"},
+      {" :02 0000\t0401F0 ", "09"},
+      {"02\xC2\xA0"
+       "00\xE3\x80\x80"
+       "000401F0",
+       "09"},                     // no-break and ideographic spaces
+      {":0200000401F009", "00"},  // with its own checksum
+      {"02 00 00 04 01 F0 0", "09"},
+      {"1 02 03", std::nullopt},
+      {"G1", std::nullopt},
+      {"0200:00", std::nullopt},
+      {"::02", std::nullopt},
+      {"数0", std::nullopt},
+      {"0x02", std::nullopt},
   };
-  for (const auto& c : cases) EXPECT_EQ(recordChecksum(c.digits), c.sum) << '"' << c.digits << '"';
+  for (const auto& c : cases) EXPECT_EQ(typedRecordChecksum(c.text), c.sum) << '"' << c.text << '"';
 }
 
 TEST(RecordChecksum, LongRecordsGetTheTrueTwosComplement) {
@@ -41,6 +51,7 @@ TEST(RecordChecksum, LongRecordsGetTheTrueTwosComplement) {
   const unsigned expected = (0x100U - (sum & 0xFFU)) & 0xFFU;
   char buf[3];
   std::snprintf(buf, sizeof buf, "%02X", expected);
+  EXPECT_EQ(typedRecordChecksum(digits), buf);
   EXPECT_EQ(recordChecksum(digits), buf);
 }
 
@@ -53,9 +64,13 @@ TEST(RecordChecksum, CommandReadsText2AndWritesText3Only) {
   EXPECT_EQ(ui.fields[Field::Text2], before.at(Field::Text2));
   EXPECT_TRUE(ui.messages.empty());
 
-  ui.fields[Field::Text2] = "数0";  // a foreign character counts as digit 0
+  ui.fields[Field::Text2] = "数0";
   checksumCommand(ui);
-  EXPECT_EQ(ui.fields[Field::Text3], "00");
+  EXPECT_EQ(ui.fields[Field::Text3], "FC");
+  ASSERT_EQ(ui.messages.size(), 1U);
+  EXPECT_EQ(ui.messages[0].prompt, kChecksumNonHexPrompt);
+  EXPECT_EQ(ui.messages[0].title, std::nullopt);  // the program's own
+  EXPECT_EQ(ui.messages[0].buttons, Buttons::Ok);
 }
 
 }  // namespace

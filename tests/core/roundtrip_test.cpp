@@ -1,29 +1,31 @@
+// Seeded random images checked by independent readers.
 // Reading a file and saving what the reader made of it keeps every data byte
-// at its address: seeded random images of several ranges, written by srec_cat
-// from binary (independent of the writer), read through the open command,
-// saved with the start address the reader leaves in Text5, and compared with
-// srec_cmp. Only the "FF" bytes that the writer drops may differ, so both
-// files are compared with their holes filled with FF.
+// at its address: images of several ranges, written by srec_cat from binary
+// (independent of the writer), read through the open command, saved with the
+// start address the reader leaves in Text5, and compared with srec_cmp. Only
+// the "FF" bytes that the writer drops may differ, so both files are compared
+// with their holes filled with FF.
+// Saving the forms that terminals and tools print (xxd -p, 0x lists,
+// timestamped logs, address lines) puts every byte where python3-intelhex
+// finds it.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "fake_services.h"
+#include "hex_records.h"
 #include "open_command.h"
-#include "writer.h"
+#include "save_command.h"
+#include "srec_tools.h"
 
 namespace quorix {
 namespace {
-
-namespace fs = std::filesystem;
 
 struct Range {
   std::uint64_t address = 0;
@@ -55,29 +57,12 @@ std::vector<Range> randomImage(std::mt19937_64& rng) {
 class RoundTrip : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (std::system("command -v srec_cat >/dev/null 2>&1 && command -v srec_cmp >/dev/null 2>&1") != 0) {
-      GTEST_SKIP() << "srecord is not installed";
-    }
-    std::string pattern = (fs::temp_directory_path() / "quorix-roundtrip-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
+    if (!testing::SrecTools::installed()) GTEST_SKIP() << "srecord is not installed";
   }
-  void TearDown() override {
-    if (!dir_.empty()) fs::remove_all(dir_);
-  }
+  [[nodiscard]] std::string file(const std::string& name) const { return tools_.path(name); }
+  bool quietly(const std::string& command, std::string& errors) const { return tools_.quietly(command, errors); }
 
-  [[nodiscard]] std::string file(const std::string& name) const { return (dir_ / name).string(); }
-
-  // Runs a shell command: true when it succeeds without a word on stderr.
-  bool quietly(const std::string& command, std::string& errors) const {
-    const std::string err = file("stderr");
-    const int status = std::system((command + " 2>'" + err + "'").c_str());
-    std::ifstream in(err);
-    errors.assign(std::istreambuf_iterator<char>(in), {});
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 && errors.empty();
-  }
-
-  fs::path dir_;
+  testing::SrecTools tools_;
 };
 
 TEST_F(RoundTrip, ReadThenSaveKeepsEveryByteAtItsAddress) {
@@ -93,18 +78,15 @@ TEST_F(RoundTrip, ReadThenSaveKeepsEveryByteAtItsAddress) {
     }
     std::string errors;
     ASSERT_TRUE(quietly(make + " -o '" + file("in.hex") + "' -intel", errors)) << errors;
-    std::ifstream in(file("in.hex"), std::ios::binary);
 
     testing::FakeServices ui;
-    ui.files["/rt/in.hex"] = std::string(std::istreambuf_iterator<char>(in), {});
+    ui.files["/rt/in.hex"] = tools_.get("in.hex");
     ui.openAnswers.push_back({DialogOutcome::Chosen, "/rt/in.hex"});
     openCommand(ui);
     const std::string text5 = ui.fields[Field::Text5];
     const std::optional<StartAddress> start = startAddress(text5);
     if (!start || !start->extended) GTEST_SKIP() << "the reader left Text5 at \"" << text5 << "\"";
     ASSERT_TRUE(ui.messages.empty()) << ui.messages[0].prompt;
-    // TODO(merge): a text of several blocks saves once the writer reads address lines.
-    if (ui.fields[Field::Text1].starts_with("@")) continue;
 
     ui.saveAnswers.push_back({DialogOutcome::Chosen, "/rt/out.hex"});
     saveCommand(ui);
@@ -125,6 +107,122 @@ TEST_F(RoundTrip, ReadThenSaveKeepsEveryByteAtItsAddress) {
                         errors))
         << errors;
   }
+}
+
+// ---- The forms terminals and tools print, saved and read back.
+
+struct Block {
+  std::uint64_t address = 0;
+  std::vector<unsigned> bytes;
+};
+
+// One to four blocks that do not overlap, below 64 KiB for a 16-bit file or
+// anywhere below 4 GiB, with FF bytes now and then so that fill is dropped.
+std::vector<Block> randomBlocks(std::mt19937_64& rng, bool narrow) {
+  const auto between = [&rng](std::uint64_t lo, std::uint64_t hi) {
+    return std::uniform_int_distribution<std::uint64_t>(lo, hi)(rng);
+  };
+  const std::uint64_t top = narrow ? 0x1'0000 : 0x1'0000'0000;
+  std::vector<Block> blocks;
+  std::uint64_t address = narrow ? between(0, 0x2000) : between(0, 0xFFFF) << between(0, 16);
+  for (std::uint64_t n = between(1, 4); n > 0; --n) {
+    Block block{address, {}};
+    for (std::uint64_t i = between(1, narrow ? 2000 : 5000); i > 0 && address < top; --i, ++address) {
+      block.bytes.push_back(between(0, 5) == 0 ? 0xFF : static_cast<unsigned>(between(0, 255)));
+    }
+    blocks.push_back(block);
+    address += between(0, 1) == 0 ? between(0, 40) : between(0x100, narrow ? 0x800 : 0x200'0000);
+    if (address >= top) break;
+  }
+  return blocks;
+}
+
+enum class Form { Xxd, ZeroXList, Log, Cells };
+
+std::string hexAddress(std::uint64_t address, bool narrow) {
+  std::string digits;
+  for (int shift = narrow ? 12 : 28; shift >= 0; shift -= 4) digits += "0123456789ABCDEF"[(address >> shift) & 0xFU];
+  return digits;
+}
+
+// The blocks in a shuffled order, each after its address line; the first
+// may go without one, its address then in `text5`.
+std::string print(std::vector<Block> blocks, Form form, bool narrow, std::mt19937_64& rng, std::string& text5) {
+  std::shuffle(blocks.begin(), blocks.end(), rng);
+  const bool first = rng() % 2 == 0;
+  text5 = first ? hexAddress(blocks.front().address, narrow) : "GGGG";  // unread without cells before an address line
+  std::string text;
+  for (std::size_t b = 0; b < blocks.size(); ++b) {
+    if (b > 0 || !first) text += "@" + hexAddress(blocks[b].address, narrow) + "\n";
+    const std::vector<unsigned>& bytes = blocks[b].bytes;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+      switch (form) {
+        case Form::Xxd:
+          text += testing::hexByte(bytes[i], true);
+          if (i % 30 == 29 || i + 1 == bytes.size()) text += "\n";
+          break;
+        case Form::ZeroXList:
+          text += "0x" + testing::hexByte(bytes[i]) + (i % 12 == 11 ? ",\n" : ", ");
+          break;
+        case Form::Log:
+          if (i % 16 == 0) text += "[2026-12-09 11:18:07." + std::to_string(100 + i % 900) + "]收←◆";
+          text += testing::hexByte(bytes[i]) + (i % 16 == 15 || i + 1 == bytes.size() ? " \r\n" : " ");
+          break;
+        case Form::Cells:
+          text += testing::hexByte(bytes[i], i % 5 == 0) + " ";
+          break;
+      }
+    }
+    if (form != Form::Xxd && form != Form::Log) text += "\n";
+  }
+  return text;
+}
+
+TEST(SaveForms, EveryByteWherePythonIntelhexFindsIt) {
+  testing::SrecTools tools;
+  if (!testing::SrecTools::intelhexInstalled()) GTEST_SKIP() << "python3-intelhex is not installed";
+  std::mt19937_64 rng(0x5A7E'F0A5ULL);
+  std::string names;
+  for (int n = 0; n < 32; ++n) {
+    const auto form = static_cast<Form>(n % 4);
+    const bool narrow = n % 8 >= 4;
+    const std::vector<Block> blocks = randomBlocks(rng, narrow);
+    testing::FakeServices ui;
+    ui.fields[Field::Text1] = print(blocks, form, narrow, rng, ui.fields[Field::Text5]);
+    ui.saveAnswers.push_back({DialogOutcome::Chosen, "/forms/out.hex"});
+    saveCommand(ui);
+    ASSERT_TRUE(ui.messages.empty()) << n << ": " << ui.messages[0].prompt << "\n" << ui.fields[Field::Text1];
+    const std::string& file = ui.files["/forms/out.hex"];
+    EXPECT_EQ(file.find_first_of("abcdef"), std::string::npos) << n;
+    EXPECT_EQ(file.find(":02000004") == std::string::npos, narrow) << n;
+
+    std::string expected;
+    for (const Block& b : blocks) {
+      expected += hexAddress(b.address, false) + " ";
+      for (const unsigned v : b.bytes) expected += testing::hexByte(v);
+      expected += "\n";
+    }
+    const std::string name = "f" + std::to_string(n);
+    (void)tools.put(name + ".hex", file);
+    (void)tools.put(name + ".txt", expected);
+    names += " '" + tools.path(name) + "'";
+  }
+  // Every byte the file holds is the image's; the image's bytes it lacks are FF, dropped as fill.
+  const std::string check = tools.put("check.py", R"(import sys
+from intelhex import IntelHex
+for name in sys.argv[1:]:
+    got = {a: v for a, v in IntelHex(name + '.hex').todict().items() if isinstance(a, int)}
+    want = {}
+    for line in open(name + '.txt'):
+        address, digits = line.split()
+        for i in range(0, len(digits), 2):
+            want[int(address, 16) + i // 2] = int(digits[i:i + 2], 16)
+    wrong = [a for a, v in got.items() if want.get(a) != v] + [a for a, v in want.items() if a not in got and v != 0xFF]
+    if wrong:
+        sys.exit('%s: %d bytes differ, first at %X' % (name, len(wrong), min(wrong)))
+)");
+  std::string errors;
+  EXPECT_TRUE(tools.quietly("/usr/bin/python3 '" + check + "'" + names, errors)) << errors;
 }
 
 }  // namespace

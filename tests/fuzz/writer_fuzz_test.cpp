@@ -14,7 +14,7 @@
 #include "fake_services.h"
 #include "fuzz_support.h"
 #include "messages.h"
-#include "writer.h"
+#include "save_command.h"
 
 namespace quorix::fuzz {
 namespace {
@@ -63,7 +63,7 @@ std::string generateText(Random& rnd) {
   if (rnd.chance(0.1))
     text += std::string(rnd.chance(0.8) ? " " : "") + hexByte(static_cast<unsigned>(rnd.between(0, 15))).substr(1);
   if (!text.empty() && rnd.chance(0.15)) {
-    static const std::vector<char> kBad = {'G', 'x', ' ', '\n', '0', kForeign};
+    static const std::vector<char> kBad = {'G', 'z', ' ', '\n', '0', kForeign};
     const auto at = static_cast<std::size_t>(rnd.between(0, static_cast<long>(text.size()) - 1));
     if (rnd.chance(0.5)) {
       text[at] = rnd.pick(kBad);
@@ -112,6 +112,7 @@ SaveCase generate(Random& rnd) {
 struct Expected {
   std::string path;
   std::optional<std::size_t> badCell;  // counting from 1
+  std::optional<std::size_t> badLine;  // counting from 1
   bool badStart = false;
   bool extended = false;
   std::map<long, int> bytes;  // address -> byte of the records written
@@ -123,34 +124,59 @@ struct Expected {
   std::vector<float> bar;
 };
 
-// The text split at its separators, the lone digit that may end it dropped.
-std::vector<std::string> runsOf(const std::string& u) {
-  std::vector<std::string> runs;
+// The text's lines, each as its runs, the lone digit that may end the text dropped.
+std::vector<std::vector<std::string>> linesOf(const std::string& u) {
+  std::vector<std::vector<std::string>> lines(1);
   std::string run;
-  for (const char c : u + " ") {
+  for (std::size_t i = 0; i <= u.size(); ++i) {
+    const char c = i < u.size() ? u[i] : '\n';
     if (kSeparatorChars.find(c) == std::string::npos) {
       run += c;
-    } else if (!run.empty()) {
-      runs.push_back(run);
-      run.clear();
+      continue;
     }
+    if (!run.empty()) lines.back().push_back(run);
+    run.clear();
+    if (c == '\n' || (c == '\r' && (i + 1 >= u.size() || u[i + 1] != '\n'))) lines.emplace_back();
   }
-  const bool endsInLoneDigit = !runs.empty() && runs.back().size() == 1 && hexValue(u.back()) >= 0 && u.size() >= 2 &&
-                               kSeparatorChars.find(u[u.size() - 2]) != std::string::npos;
-  if (endsInLoneDigit) runs.pop_back();
-  return runs;
+  const bool endsInLoneDigit =
+      u.size() >= 2 && hexValue(u.back()) >= 0 && kSeparatorChars.find(u[u.size() - 2]) != std::string::npos;
+  if (endsInLoneDigit) lines[lines.size() - 2].pop_back();
+  return lines;
 }
 
-// The cells' digits, two per cell, or the number of the cell where the first bad run begins.
-std::optional<std::size_t> readModelCells(const std::string& u, std::string& digits) {
-  const std::vector<std::string> runs = runsOf(u);
-  const bool cellsOfTwo = std::any_of(runs.begin(), runs.end(), [](const std::string& r) { return r.size() == 2; });
-  for (const std::string& r : runs) {
-    const bool hex = std::all_of(r.begin(), r.end(), [](char c) { return hexValue(c) >= 0; });
-    if (!hex || (cellsOfTwo ? r.size() != 2 : r.size() % 2 != 0)) return digits.size() / 2 + 1;
-    digits += r;
+// The digits, two per byte, or where the text is refused. Each line holds
+// cells when some run has two characters, hex strings otherwise.
+void readModel(const std::string& u, Expected& e, std::string& digits) {
+  const std::vector<std::vector<std::string>> lines = linesOf(u);
+  const auto hex = [](const std::string& r) {
+    return std::all_of(r.begin(), r.end(), [](char c) { return hexValue(c) >= 0; });
+  };
+  for (std::size_t k = 0; k < lines.size(); ++k) {
+    const std::vector<std::string>& runs = lines[k];
+    const bool cellsOfTwo = std::any_of(runs.begin(), runs.end(), [](const std::string& r) { return r.size() == 2; });
+    if (!cellsOfTwo && runs.size() >= 2 && hex(runs[0]) && runs[0].size() >= 4 && runs[0].size() <= 8 &&
+        runs[0].size() != runs[1].size()) {
+      e.badLine = k + 1;  // an offset column
+      return;
+    }
+    for (const std::string& r : runs) {
+      if (!hex(r) || (cellsOfTwo ? r.size() != 2 : r.size() % 2 != 0)) {
+        e.badCell = digits.size() / 2 + 1;
+        return;
+      }
+      digits += r;
+    }
   }
-  return std::nullopt;
+  if (digits.empty()) {
+    std::size_t line = 1;
+    for (std::size_t i = 0; i < u.size(); ++i) {
+      if (std::string_view(" \t\r\n").find(u[i]) == std::string_view::npos) {
+        e.badLine = line;
+        return;
+      }
+      if (u[i] == '\n' || (u[i] == '\r' && (i + 1 >= u.size() || u[i + 1] != '\n'))) ++line;
+    }
+  }
 }
 
 Expected model(const SaveCase& c) {
@@ -159,12 +185,16 @@ Expected model(const SaveCase& c) {
   e.path = n.ends_with(".hex") || n.ends_with(".HEX") ? c.chosenName : c.chosenName + ".hex";
 
   std::string digits;
-  e.badCell = readModelCells(c.units, digits);
-  if (e.badCell) return e;
+  readModel(c.units, e, digits);
+  if (e.badCell || e.badLine) return e;
 
   std::string t5 = c.text5;
   while (!t5.empty() && (t5.front() == ' ' || t5.front() == '\t')) t5.erase(0, 1);
   while (!t5.empty() && (t5.back() == ' ' || t5.back() == '\t')) t5.pop_back();
+  if (t5.starts_with("0x") || t5.starts_with("0X")) {
+    t5.erase(0, 2);
+    e.badStart = t5.empty();
+  }
   long long start = 0;
   for (const char ch : t5) {
     if (hexValue(ch) < 0) e.badStart = true;
@@ -277,17 +307,21 @@ TEST(WriterFuzz, SavedFilesParseAndHoldTheModelsBytes) {
     }
 
     const std::size_t lines = e.records + e.ranges + (e.complete ? 1 : 0);
-    const bool refused = e.badCell || e.badStart;
+    const bool refused = e.badCell || e.badLine || e.badStart || e.tooLarge;
     const bool writeFails = !refused && c.failWriteAfter && *c.failWriteAfter < lines;
     const bool kept = refused || writeFails || c.failCommit;
     std::vector<std::string> wanted;
     if (e.badCell) {
       wanted.push_back(nonHexPrompt(*e.badCell));
+    } else if (e.badLine) {
+      wanted.push_back(unrecognisedLinePrompt(*e.badLine));
     } else if (e.badStart) {
       wanted.emplace_back(kBadStartAddressPrompt);
-    } else {
-      if (e.tooLarge && !writeFails) wanted.emplace_back(kAddressTooLargePrompt);
-      if (writeFails || c.failCommit) wanted.emplace_back(kSaveFailedPrompt);
+    } else if (e.tooLarge) {
+      wanted.push_back(std::string(kAddressTooLargePrompt) +
+                       (e.extended ? std::string() : "\n" + std::string(kBeyondFFFFAdvice)));
+    } else if (writeFails || c.failCommit) {
+      wanted.emplace_back(kSaveFailedPrompt);
     }
     ASSERT_EQ(prompts, wanted);
 

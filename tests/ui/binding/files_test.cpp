@@ -10,7 +10,7 @@
 
 #include "binding/qt_files.h"
 #include "fake_services.h"
-#include "writer.h"
+#include "save_command.h"
 
 namespace quorix {
 namespace {
