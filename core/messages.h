@@ -50,4 +50,19 @@ inline std::string nonHexPrompt(std::size_t cell) {
   return "第" + std::to_string(cell) + "个数据不是十六进制数，文件未保存！";
 }
 
+// Byte text that no form of byte text reads; `line` counts from 1.
+inline std::string unrecognisedLinePrompt(std::size_t line) {
+  return "第" + std::to_string(line) + "行不是可以识别的字节数据，文件未保存！";
+}
+
+// A dump line of words ("0201 0403") whose byte order the text does not tell.
+inline std::string groupPrompt(std::size_t line) {
+  return "第" + std::to_string(line) + "行的数据是多字节的组，无法确定字节顺序，文件未保存！";
+}
+
+// A dump line whose offset is not where the bytes before it end.
+inline std::string offsetMismatchPrompt(std::size_t line) {
+  return "第" + std::to_string(line) + "行的偏移地址与前面的数据个数不符，文件未保存！";
+}
+
 }  // namespace quorix
