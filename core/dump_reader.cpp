@@ -161,30 +161,30 @@ Offset readOffset(std::string_view line, std::optional<Shape> dumpShape) {
     j += blank;
   }
   offset.rest = afterBlanks;
+  const bool separated = offset.alone || blanks != 0;
+  const bool leadingZero = offset.written.front() == '0';
+  std::optional<Shape> shape;
   if (colon) {
-    if (digits != kWideOffsetDigits) return offset;
-    offset.shape = Shape::Colon;
-  } else if (prefixed || (!offset.alone && blanks == 0)) {
-    return offset;
-  } else if (dumpShape == Shape::Narrow && digits >= kOctalOffsetDigits) {
-    // od widens its column only for offsets that need it, never with a leading zero.
-    if (offset.written.front() == '0') {
+    if (digits == kWideOffsetDigits) shape = Shape::Colon;
+  } else if (!prefixed && separated) {
+    // od widens its column only for offsets that need it, never with a leading zero;
+    // its default column, octal, has seven digits.
+    const bool octal = !dumpShape && digits == kOctalOffsetDigits && !offset.alone;
+    const bool wideNarrow = dumpShape == Shape::Narrow && digits > kNarrowOffsetDigits;
+    if (octal || (wideNarrow && leadingZero)) {
       offset.kind = Offset::Octal;
       return offset;
     }
-    offset.shape = Shape::Narrow;
-  } else if (digits == kWideOffsetDigits && (offset.alone || blanks == 2)) {
-    offset.shape = Shape::Canonical;
-  } else if (digits == kNarrowOffsetDigits) {
-    offset.shape = Shape::Narrow;
-  } else if (digits == kOctalOffsetDigits && dumpShape.value_or(Shape::Narrow) == Shape::Narrow) {
-    offset.kind = Offset::Octal;
-    return offset;
-  } else {
-    return offset;
+    if (wideNarrow || digits == kNarrowOffsetDigits) {
+      shape = Shape::Narrow;
+    } else if (digits == kWideOffsetDigits && (offset.alone || blanks == 2)) {
+      shape = Shape::Canonical;
+    }
   }
-  if (dumpShape && *dumpShape != offset.shape) return offset;
-  offset.kind = Offset::Valid;
+  if (shape && (!dumpShape || dumpShape == shape)) {
+    offset.shape = *shape;
+    offset.kind = Offset::Valid;
+  }
   return offset;
 }
 
@@ -201,9 +201,9 @@ enum class LineFault { None, Unrecognised, Group };
 class DigitSink {
  public:
   DigitSink(std::string& digits, std::size_t capacity) : digits_(digits) { digits_.reserve(capacity); }
-  DigitSink(const DigitSink&) = delete;
-  DigitSink& operator=(const DigitSink&) = delete;
-  ~DigitSink() { digits_.resize(used_); }
+
+  // Drops the room not written.
+  void finish() { digits_.resize(used_); }
 
   // Where to write up to `count` more digits.
   char* room(std::size_t count) {
@@ -223,18 +223,17 @@ class DigitSink {
 
 class DumpReader {
  public:
-  explicit DumpReader(std::string_view text) : text_(text) {}
+  explicit DumpReader(std::string_view text) : text_(text), sink_(out_.digits, text.size()) {}
 
   TextBytes read(Shape shape) {
     shape_ = shape;
     readLines();
+    sink_.finish();
     return std::move(out_);
   }
 
  private:
   void readLines() {
-    DigitSink sink(out_.digits, text_.size());
-    sink_ = &sink;
     Lines lines(text_);
     Line line;
     std::optional<Line> firstLine;
@@ -249,7 +248,7 @@ class DumpReader {
     } else if (out_.runs.empty() && firstLine) {
       refuse(unrecognisedLinePrompt(firstLine->number), *firstLine);
     }
-    out_.barMax = static_cast<float>(sink.size() / 2);
+    out_.barMax = static_cast<float>(sink_.size()) / 2;
   }
 
   bool refuse(std::string message, const Line& line) {
@@ -277,11 +276,11 @@ class DumpReader {
       // The line before the "*" stands for every whole line up to this offset.
       const std::uint64_t gap = offset.value > expected_ ? offset.value - expected_ : 0;
       if (gap == 0 || gap % lineBytes_ != 0) return refuse(offsetMismatchPrompt(line.number), line);
-      if (sink_->size() / 2 + gap > kMaxRepeatedTotal) return refuse(unrecognisedLinePrompt(star_->number), *star_);
-      char* out = sink_->room(2 * gap);
+      if (sink_.size() / 2 + gap > kMaxRepeatedTotal) return refuse(unrecognisedLinePrompt(star_->number), *star_);
+      char* out = sink_.room(2 * gap);
       const char* const repeated = out - 2 * lineBytes_;
       for (std::uint64_t n = gap / lineBytes_; n > 0; --n) out = std::copy_n(repeated, 2 * lineBytes_, out);
-      sink_->commit(out);
+      sink_.commit(out);
       expected_ = offset.value;
       star_.reset();
     } else if (offset.value < expected_) {
@@ -295,11 +294,11 @@ class DumpReader {
       ended_ = true;
       return true;
     }
-    const std::size_t before = sink_->size();
-    char* const out = sink_->room(line.text.size());
+    const std::size_t before = sink_.size();
+    char* const out = sink_.room(line.text.size());
     const LineFault fault =
         shape_ == Shape::Colon ? readGroups(line.text, offset.rest, out) : readBytes(line.text, offset.rest, out);
-    lineBytes_ = (sink_->size() - before) / 2;
+    lineBytes_ = (sink_.size() - before) / 2;
     if (fault == LineFault::None && lineBytes_ == 0) return refuse(unrecognisedLinePrompt(line.number), line);
     if (fault == LineFault::Group) return refuse(groupPrompt(line.number), line);
     if (fault == LineFault::Unrecognised) return refuse(unrecognisedLinePrompt(line.number), line);
@@ -326,12 +325,12 @@ class DumpReader {
     while (i < size) {
       // Groups of two or four digits and one blank, the usual ones, go the short way.
       while (i + 5 < size && isDigit(t[i]) && isDigit(t[i + 1]) && isDigit(t[i + 2]) && isDigit(t[i + 3]) &&
-             t[i + 4] == ' ' && t[i + 5] != ' ') {
+             t[i + 4] == ' ' && isDigit(t[i + 5])) {
         std::memcpy(out, t + i, 4);
         out += 4;
         i += 5;
       }
-      while (i + 3 < size && isDigit(t[i]) && isDigit(t[i + 1]) && t[i + 2] == ' ' && t[i + 3] != ' ') {
+      while (i + 3 < size && isDigit(t[i]) && isDigit(t[i + 1]) && t[i + 2] == ' ' && isDigit(t[i + 3])) {
         std::memcpy(out, t + i, 2);
         out += 2;
         i += 3;
@@ -352,7 +351,7 @@ class DumpReader {
       i += blank;
       if (i < s.size() && blankLength(s, i) != 0) break;  // the character column follows
     }
-    sink_->commit(out);
+    sink_.commit(out);
     return fault;
   }
 
@@ -387,18 +386,20 @@ class DumpReader {
       const std::size_t start = i;
       while (i < end && isHexDigit(t[i])) ++i;
       const std::size_t length = i - start;
+      if (length != 2) {
+        // Words of more digits are groups of bytes in an order the line does not tell.
+        const bool word = length > 2 && (i == end || blankLength(s, i) != 0);
+        fault = word ? LineFault::Group : LineFault::Unrecognised;
+        break;
+      }
       if (i < end && blankLength(s, i) == 0) {
         fault = LineFault::Unrecognised;
-      } else if (length > 2) {
-        fault = LineFault::Group;
-      } else if (length != 2) {
-        fault = LineFault::Unrecognised;
+        break;
       }
-      if (fault != LineFault::None) break;
       *out++ = t[start];
       *out++ = t[start + 1];
     }
-    sink_->commit(out);
+    sink_.commit(out);
     return fault;
   }
 
@@ -406,14 +407,14 @@ class DumpReader {
     if (!runOpen_) return;
     runOpen_ = false;
     TextRun& run = out_.runs.back();
-    run.count = sink_->size() / 2 - run.first;
+    run.count = sink_.size() / 2 - run.first;
     run.wide = run.origin == TextRun::Origin::DumpOffset && run.address + run.count - 1 > kShortTop;
   }
 
   std::string_view text_;
   Shape shape_ = Shape::Colon;
   TextBytes out_;
-  DigitSink* sink_ = nullptr;
+  DigitSink sink_;
   bool started_ = false;
   bool absolute_ = false;
   bool ended_ = false;  // a line with an offset alone was read
@@ -426,17 +427,14 @@ class DumpReader {
 // C arrays: "unsigned char name[] = { 0x01, 0x02, };" and its length line.
 class ArrayReader {
  public:
-  explicit ArrayReader(std::string_view text) : s_(text) {
+  explicit ArrayReader(std::string_view text) : s_(text), sink_(out_.digits, text.size()) {
     if (s_.starts_with(kByteOrderMark)) i_ = kByteOrderMark.size();
   }
 
   TextBytes read() {
-    bool read = false;
-    {
-      DigitSink sink(out_.digits, s_.size());
-      sink_ = &sink;
-      read = readDeclaration() && readItems() && readTail() && (count_ != 0 || refuseAt(firstLine_, firstLineAt_));
-    }
+    const bool read =
+        readDeclaration() && readItems() && readTail() && (count_ != 0 || refuseAt(firstLine_, firstLineAt_));
+    sink_.finish();
     if (read) {
       TextRun run;
       run.line = itemsLine_;
@@ -489,7 +487,7 @@ class ArrayReader {
       const char c = s_[i_];
       if (c == '{') break;
       const bool word = std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_';
-      if (!word && std::strchr("[]()*,.\"=", c) == nullptr) return refuse();
+      if (!word && std::string_view("[]()<>*,.:\"=").find(c) == std::string_view::npos) return refuse();
       if (last == '=') return refuse();
       last = c;
       ++i_;
@@ -508,10 +506,10 @@ class ArrayReader {
       if (i_ < size && t[i_] == ' ') ++i_;
       if (!first && i_ + 4 < size && t[i_] == '0' && (t[i_ + 1] == 'x' || t[i_ + 1] == 'X') && isHexDigit(t[i_ + 2]) &&
           isHexDigit(t[i_ + 3]) && t[i_ + 4] == ',') {
-        char* const out = sink_->room(2);
+        char* const out = sink_.room(2);
         out[0] = t[i_ + 2];
         out[1] = t[i_ + 3];
-        sink_->commit(out + 2);
+        sink_.commit(out + 2);
         ++count_;
         i_ += 5;
         continue;
@@ -527,10 +525,10 @@ class ArrayReader {
       }
       if (first) itemsLine_ = line_;
       first = false;
-      char* out = sink_->room(2);
+      char* out = sink_.room(2);
       if (length == 1) *out++ = '0';
       out = std::copy_n(t + i_ + 2, length, out);
-      sink_->commit(out);
+      sink_.commit(out);
       ++count_;
       i_ = after;
       skipSpace();
@@ -564,7 +562,7 @@ class ArrayReader {
   }
 
   // "unsigned int NAME_len = N;" with N the number of bytes read.
-  bool isLengthLine(std::string_view line) const {
+  [[nodiscard]] bool isLengthLine(std::string_view line) const {
     std::size_t i = skipBlanks(line, 0);
     const auto word = [&](std::string_view expected) {
       if (!line.substr(i).starts_with(expected)) return false;
@@ -602,7 +600,7 @@ class ArrayReader {
   std::size_t itemsLine_ = 1;
   std::size_t count_ = 0;  // bytes read
   TextBytes out_;
-  DigitSink* sink_ = nullptr;
+  DigitSink sink_;
 };
 
 }  // namespace

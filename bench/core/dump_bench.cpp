@@ -29,7 +29,7 @@ char printable(char c) { return c >= ' ' && c <= '~' ? c : '.'; }
 // As `xxd` prints it: "00000000: 0102 0304 ...  ................".
 std::string xxd(const std::string& bytes) {
   std::string out;
-  char offset[16];
+  char offset[32];
   for (std::size_t line = 0; line < bytes.size(); line += 16) {
     std::snprintf(offset, sizeof offset, "%08zx: ", line);
     out += offset;
@@ -47,7 +47,7 @@ std::string xxd(const std::string& bytes) {
 // As `hexdump -C` prints it: "00000000  01 02 ... 08  09 ... 10  |................|".
 std::string hexdumpC(const std::string& bytes) {
   std::string out;
-  char offset[16];
+  char offset[32];
   for (std::size_t line = 0; line < bytes.size(); line += 16) {
     std::snprintf(offset, sizeof offset, "%08zx  ", line);
     out += offset;

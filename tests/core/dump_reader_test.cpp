@@ -62,6 +62,7 @@ TEST(DumpReader, SmallDumpsAndArrays) {
       {"000000 41 42 43 44  >ABCD<\n*\n00000c 45  >E<\n00000d\n", "+0:41424344414243444142434445"},
       {"00000000  7b 7c 3c 3e  |{|<>|\n00000004\n", "+0:7b7c3c3e"},
       {"000000 3e 3c  ><<\n", "+0:3e3c"},
+      {"00000000: 01 \t.A\n00000001: 02\n", "+0:0102"},
       // Gaps start blocks; absolute offsets ask for 32 bits only above FFFF.
       {"00000000: 0102\n00000010: 03\n", "+0:0102 +10:03"},
       {"0000fffe: 0102\n00010010: 03\n", "@FFFE:0102 @10010w:03"},
@@ -74,7 +75,7 @@ TEST(DumpReader, SmallDumpsAndArrays) {
        "+0:01020304"},
       // C arrays.
       {"unsigned char a_bin[] = {\n  0x01, 0x2, 0xAb,\n};\nunsigned int a_bin_len = 3;\n", "+0:0102Ab"},
-      {"const uint8_t fw[4] PROGMEM = { 0x01,0x02 , 0X03,0x04 };", "+0:01020304"},
+      {"static const std::uint8_t fw[4] PROGMEM = { 0x01,0x02 , 0X03,0x04 };", "+0:01020304"},
       {"{0x1}", "+0:01"},
       // Neither.
       {"hello", "none"},
