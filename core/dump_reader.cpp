@@ -23,9 +23,9 @@ constexpr std::string_view kLineSeparator = "\xE2\x80\xA8";
 constexpr std::string_view kParagraphSeparator = "\xE2\x80\xA9";
 
 // "*" stands for whole lines repeated up to the next offset; a text of a few
-// lines could so ask for gigabytes. Repeats may fill a dump up to this many
-// bytes, the most the program reads from a HEX file.
-constexpr std::uint64_t kMaxRepeatedTotal = std::uint64_t{1} << 24U;
+// lines could so ask for gigabytes. Repeats may fill a dump up to 64 MiB, four
+// times the most the program reads from a HEX file.
+constexpr std::uint64_t kMaxRepeatedTotal = std::uint64_t{1} << 26U;
 constexpr std::size_t kWideOffsetDigits = 8;    // xxd, hexdump -C and memory dumps
 constexpr std::size_t kNarrowOffsetDigits = 6;  // od -A x; it widens the column past FFFFFF
 constexpr std::size_t kOctalOffsetDigits = 7;   // od's default, which is octal

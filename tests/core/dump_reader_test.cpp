@@ -91,7 +91,7 @@ TEST(DumpReader, SmallDumpsAndArrays) {
       {"000000 01 02\n000001\n", offset(2)},
       {"00000000  01\n*\n*\n00000003\n", unrecognised(3)},
       {"00000000  01\n*\n", unrecognised(2)},
-      {"00000000  00\n*\n01000001\n", unrecognised(2)},
+      {"00000000  00\n*\n04000001\n", unrecognised(2)},
       {"000000 01\n000001\n000001 02\n", unrecognised(3)},
       {"00000000: 01\n000001 02\n", unrecognised(2)},
       {"00000000  01 02  |..\n", unrecognised(1)},
