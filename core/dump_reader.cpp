@@ -91,10 +91,12 @@ struct Line {
 // still begins at 0). A text that ends with a line end has no further line.
 class Lines {
  public:
-  explicit Lines(std::string_view text) : text_(text) {
+  // `whole`: every line will be read, so that a first look over the whole text pays.
+  explicit Lines(std::string_view text, bool whole) : text_(text) {
     if (text_.starts_with(kByteOrderMark)) pos_ = kByteOrderMark.size();
     // Most texts end their lines with LF alone: then the library's vectorised search finds them.
-    onlyLineFeeds_ = text_.find('\r') == std::string_view::npos && text_.find('\xE2') == std::string_view::npos;
+    onlyLineFeeds_ =
+        whole && text_.find('\r') == std::string_view::npos && text_.find('\xE2') == std::string_view::npos;
   }
 
   bool next(Line& line) noexcept {
@@ -140,7 +142,32 @@ struct Offset {
 
 // Reads the offset column of `line` (leading blanks skipped). `dumpShape` is
 // the shape of the dump's first line, when this is a later one.
+// The offset of a later line of a dump as the tools print it, or nothing: the
+// short way for the usual line, which readOffset would also read.
+std::optional<Offset> usualOffset(std::string_view line, Shape shape) noexcept {
+  const std::size_t digits = shape == Shape::Narrow ? kNarrowOffsetDigits : kWideOffsetDigits;
+  const std::size_t rest = shape == Shape::Narrow ? digits + 1 : digits + 2;
+  if (line.size() <= rest || !isDigit(line[rest])) return std::nullopt;
+  const bool separated = shape == Shape::Colon ? line[digits] == ':' && line[digits + 1] == ' '
+                                               : line[digits] == ' ' && line[rest - 1] == ' ';
+  if (!separated) return std::nullopt;
+  Offset offset;
+  for (std::size_t i = 0; i < digits; ++i) {
+    const unsigned value = kDigitValues[static_cast<unsigned char>(line[i])];
+    if (value == kNoDigit) return std::nullopt;
+    offset.value = offset.value * 16U + value;
+  }
+  offset.kind = Offset::Valid;
+  offset.shape = shape;
+  offset.written = line.substr(0, digits);
+  offset.rest = rest;
+  return offset;
+}
+
 Offset readOffset(std::string_view line, std::optional<Shape> dumpShape) {
+  if (dumpShape) {
+    if (const std::optional<Offset> usual = usualOffset(line, *dumpShape)) return *usual;
+  }
   Offset offset;
   std::size_t i = skipBlanks(line, 0);
   const bool prefixed = line.substr(i).starts_with("0x") || line.substr(i).starts_with("0X");
@@ -234,10 +261,11 @@ class DumpReader {
 
  private:
   void readLines() {
-    Lines lines(text_);
+    Lines lines(text_, true);
     Line line;
     std::optional<Line> firstLine;
     while (lines.next(line)) {
+      if (readUsualLine(line)) continue;
       if (isBlank(line.text)) continue;
       if (!firstLine) firstLine = line;
       if (!readLine(line)) return;
@@ -249,6 +277,26 @@ class DumpReader {
       refuse(unrecognisedLinePrompt(firstLine->number), *firstLine);
     }
     out_.barMax = static_cast<float>(sink_.size()) / 2;
+  }
+
+  // The short way for a line that continues the bytes before it as the tools
+  // print it; false, with nothing read, for any other line.
+  bool readUsualLine(const Line& line) {
+    if (!runOpen_ || star_ || ended_) return false;
+    const std::optional<Offset> offset = usualOffset(line.text, shape_);
+    if (!offset || offset->value != expected_) return false;
+    const std::size_t before = sink_.size();
+    char* const out = sink_.room(line.text.size());
+    const LineFault fault =
+        shape_ == Shape::Colon ? readGroups(line.text, offset->rest, out) : readBytes(line.text, offset->rest, out);
+    const std::size_t bytes = (sink_.size() - before) / 2;
+    if (fault != LineFault::None || bytes == 0) {
+      sink_.commit(sink_.data() + before);
+      return false;
+    }
+    lineBytes_ = bytes;
+    expected_ += bytes;
+    return true;
   }
 
   bool refuse(std::string message, const Line& line) {
@@ -343,13 +391,13 @@ class DumpReader {
         break;
       }
       if (i == s.size()) break;
-      const std::size_t blank = blankLength(s, i);
+      const std::size_t blank = t[i] == ' ' ? 1 : blankLength(s, i);
       if (blank == 0) {
         fault = LineFault::Unrecognised;
         break;
       }
       i += blank;
-      if (i < s.size() && blankLength(s, i) != 0) break;  // the character column follows
+      if (i < s.size() && (t[i] == ' ' || blankLength(s, i) != 0)) break;  // the character column follows
     }
     sink_.commit(out);
     return fault;
@@ -361,7 +409,8 @@ class DumpReader {
     // Two vectorised searches: the library's search for a set calls a
     // search for every character of the line.
     const char* const t = s.data();
-    std::size_t end = std::min(s.find('|', i), s.find('>', i));
+    std::size_t end = s.find('|', i);
+    end = std::min(end, s.substr(0, end).find('>', i));
     if (end == std::string_view::npos) {
       end = s.size();
     } else {
@@ -606,7 +655,7 @@ class ArrayReader {
 }  // namespace
 
 std::optional<TextBytes> readDumpOrArray(std::string_view text) {
-  Lines lines(text);
+  Lines lines(text, false);
   Line line;
   while (lines.next(line)) {
     if (isBlank(line.text)) continue;
