@@ -2,8 +2,10 @@
 // random images printed by the real dump tools.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <optional>
 #include <random>
 #include <string>
 
