@@ -82,4 +82,14 @@ inline constexpr std::string_view kRecordToolTip =
     "输入带校验和的完整记录时结果为00，说明记录完好。";
 inline constexpr std::string_view kChecksumNonHexPrompt = "记录中有不是十六进制数字的字符，无法计算校验和！";
 
+// A dump line of words ("0201 0403") whose byte order the text does not tell.
+inline std::string groupPrompt(std::size_t line) {
+  return "第" + std::to_string(line) + "行的数据是多字节的组，无法确定字节顺序，文件未保存！";
+}
+
+// A dump line whose offset is not where the bytes before it end.
+inline std::string offsetMismatchPrompt(std::size_t line) {
+  return "第" + std::to_string(line) + "行的偏移地址与前面的数据个数不符，文件未保存！";
+}
+
 }  // namespace quorix

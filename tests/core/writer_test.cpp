@@ -489,7 +489,7 @@ TEST(Writer, TextThatIsNoCellsAndBadStartsAreRefused) {
       {"first cell", "x1 ", "0000", nonHex(1)},
       {"other separator", "01x02 03", "0000", nonHex(1)},
       {"too long among cells", "01 02 030 04 ", "0000", nonHex(3)},
-      {"offsets beside bytes", "0000000 7f 45 4c 46\n0000004 02 01", "0000", nonHex(1)},
+      {"od's octal offsets beside bytes", "0000000 7f 45 4c 46\n0000004 02 01", "0000", offsetMismatchPrompt(1)},
       {"odd hex string", "0102 0304 050", "0000", nonHex(5)},
       {"letter in a hex string", "0102 03G4", "0000", nonHex(3)},
       {"cells are checked first", "01 0G ", "GGGG", nonHex(2)},
