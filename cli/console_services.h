@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "output_file.h"
 #include "services.h"
 
 namespace quorix::cli {
@@ -24,7 +25,8 @@ bool writeAll(int fd, std::string_view data);
 class ConsoleServices final : public WindowServices {
  public:
   // `inputName` is what the open dialog answers and what every error line
-  // names: a path, or "-" for standard input.
+  // names but those of a failed save, which name the output: a path, or "-"
+  // for standard input.
   explicit ConsoleServices(std::string inputName, int errorFd = 2);
 
   // The bytes of standard input, read before the command runs: the reader
@@ -35,6 +37,10 @@ class ConsoleServices final : public WindowServices {
   void setOutput(std::string path) { output_ = std::move(path); }
   // The byte text without a copy: the text command's input may be large.
   void setByteText(std::string text);
+
+  // Writes the byte text Text1 holds to the output, a named file, with the
+  // save command's all-or-nothing replace; a failure is reported. False then.
+  bool saveByteText();
 
   // True once a message was shown: the run has failed and keeps nothing.
   [[nodiscard]] bool failed() const noexcept { return failed_; }
@@ -59,6 +65,7 @@ class ConsoleServices final : public WindowServices {
   [[nodiscard]] FileContents readFile(const std::string& path) override;
   [[nodiscard]] std::optional<std::uintmax_t> fileLength(const std::string& path) override;
   [[nodiscard]] std::unique_ptr<LineWriter> replaceFile(const std::string& path) override;
+  [[nodiscard]] std::string replaceRefusal(const std::string& path) override;
 
   // No clipboard in a terminal: the commands that use it are not offered.
   void clearClipboard() override {}
@@ -77,6 +84,7 @@ class ConsoleServices final : public WindowServices {
   std::string output_{kStandardStream};
   std::string fileName_;
   bool failed_ = false;
+  StartFailure startFailure_;
 
   // Text1 in chunks: appending never copies what is already there, so a
   // large byte text costs its own size and no more.

@@ -290,7 +290,7 @@ void openFile(WindowServices& ui, std::string_view path) {
 ReadExtent dakai_hex(WindowServices& ui) {
   const FileContents file = ui.readFile(ui.fileName());
   if (file.status != FileContents::Status::Read) {
-    reportUnread(ui, file.status);
+    reportUnread(ui, file);
     return {};
   }
   ui.setBarValue(0);

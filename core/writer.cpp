@@ -81,8 +81,13 @@ class RecordLine {
   std::array<char, 1 + 2 * (4 + kBlockCells + 1)> chars_{};
 };
 
+void reportSaveFailed(WindowServices& ui, std::string_view reason) {
+  ui.messageBox(withReason(kSaveFailedPrompt, reason), Buttons::Ok, kFileErrorTitle);
+}
+
 // Asks for the file until the user picks one that may be written: a new or
-// empty one, or one the user agrees to overwrite. Nothing when cancelled.
+// empty one, or one the user agrees to overwrite. Nothing when cancelled, or
+// when the file cannot be written at all (that is reported, before any question).
 std::optional<std::string> chooseFile(WindowServices& ui) {
   ui.setFilter(kHexFileFilter);
   for (;;) {
@@ -92,14 +97,16 @@ std::optional<std::string> chooseFile(WindowServices& ui) {
     std::string name = withHexExtension(chosen);
     if (name != chosen) ui.setFileName(name);
 
+    if (const std::string refusal = ui.replaceRefusal(name); !refusal.empty()) {
+      reportSaveFailed(ui, refusal);
+      return std::nullopt;
+    }
     // A missing file, or one whose length cannot be learnt, counts as empty.
     if (ui.fileLength(name).value_or(0) == 0) return name;
     // The dialog comes back preset with the name; the filter stays as it is.
     if (ui.messageBox(kOverwritePrompt, Buttons::OkCancel, kOverwriteTitle) == Answer::Ok) return name;
   }
 }
-
-void reportSaveFailed(WindowServices& ui) { ui.messageBox(kSaveFailedPrompt, Buttons::Ok, kFileErrorTitle); }
 
 }  // namespace
 
@@ -259,7 +266,7 @@ void saveCommand(WindowServices& ui) {
 
   const std::unique_ptr<LineWriter> file = ui.replaceFile(*name);
   if (!file) {
-    reportSaveFailed(ui);
+    reportSaveFailed(ui, ui.replaceRefusal(*name));
     return;
   }
   ui.setBarMax(byteText.barMax);
@@ -270,16 +277,16 @@ void saveCommand(WindowServices& ui) {
       [&ui](std::size_t value) { ui.setBarValue(static_cast<float>(value)); });
   switch (end) {
     case RecordsEnd::Complete:
-      if (!file->commit()) reportSaveFailed(ui);
+      if (!file->commit()) reportSaveFailed(ui, file->failure());
       return;
     case RecordsEnd::AddressTooLarge:
       // The records before the stop are kept, without an end-of-file record.
       ui.messageBox(kAddressTooLargePrompt, Buttons::Ok);
-      if (!file->commit()) reportSaveFailed(ui);
+      if (!file->commit()) reportSaveFailed(ui, file->failure());
       return;
     case RecordsEnd::WriteFailed:
       // The unfinished file is dropped with the writer; the old one stays.
-      reportSaveFailed(ui);
+      reportSaveFailed(ui, file->failure());
       return;
   }
 }

@@ -10,6 +10,8 @@
 
 #include "binding/qt_files.h"
 #include "fake_services.h"
+#include "file_faults.h"
+#include "reader.h"
 #include "writer.h"
 
 namespace quorix {
@@ -20,8 +22,17 @@ class DiskServices : public testing::FakeServices {
  public:
   FileContents readFile(const std::string& path) override { return files::readFile(path); }
   std::optional<std::uintmax_t> fileLength(const std::string& path) override { return files::fileLength(path); }
-  std::unique_ptr<LineWriter> replaceFile(const std::string& path) override { return files::replaceFile(path); }
+  std::unique_ptr<LineWriter> replaceFile(const std::string& path) override {
+    std::string reason;
+    return files::replaceFile(path, reason);
+  }
+  std::string replaceRefusal(const std::string& path) override { return files::replaceRefusal(path); }
 };
+
+std::unique_ptr<LineWriter> startFile(const std::string& path) {
+  std::string reason;
+  return files::replaceFile(path, reason);
+}
 
 }  // namespace
 
@@ -58,7 +69,10 @@ class FilesTest : public QObject {
     tmp_ = std::make_unique<QTemporaryDir>();
     QVERIFY(tmp_->isValid());
   }
-  void cleanup() { tmp_.reset(); }
+  void cleanup() {
+    testing::removeTree(tmp_->path().toStdString());
+    tmp_.reset();
+  }
 
   void readGivesEveryByte() {
     const QByteArray bytes("a\0b\r\n\xFF\x80:\r", 9);
@@ -70,13 +84,6 @@ class FilesTest : public QObject {
     put("empty.hex", "");
     QVERIFY(files::readFile(path("empty.hex")).status == FileContents::Status::Read);
     QCOMPARE(files::readFile(path("empty.hex")).bytes, std::string());
-  }
-
-  void readRefusesMissingFilesAndDirectories() {
-    QVERIFY(files::readFile(path("missing.hex")).status == FileContents::Status::Unreadable);
-    QVERIFY(QDir(dir().path()).mkdir("folder.hex"));
-    QVERIFY(files::readFile(path("folder.hex")).status == FileContents::Status::Unreadable);
-    QVERIFY(files::readFile("").status == FileContents::Status::Unreadable);
   }
 
   void readLargeFile() {
@@ -99,23 +106,23 @@ class FilesTest : public QObject {
     QCOMPARE(files::fileLength(path("folder.hex")), std::nullopt);
   }
 
-  void chinesePaths() {
+  // Names are the system's bytes: UTF-8 folders, and a name that is no UTF-8.
+  void namesAreBytes() {
     QVERIFY(QDir(dir().path()).mkpath(QStringLiteral("程序/输出")));
-    const std::string target = path(QStringLiteral("程序/输出/文件.hex"));
+    const std::string target = path(QStringLiteral("程序/输出")) + "/caf\xE9.hex";
     {
-      auto writer = files::replaceFile(target);
+      auto writer = startFile(target);
       QVERIFY(writer);
       QVERIFY(writer->writeLine(":00000001FF"));
       QVERIFY(writer->commit());
     }
-    QCOMPARE(contents(QStringLiteral("程序/输出/文件.hex")), QByteArray(":00000001FF\r\n"));
     QCOMPARE(files::readFile(target).bytes, std::string(":00000001FF\r\n"));
     QCOMPARE(files::fileLength(target), std::optional<std::uintmax_t>(13));
   }
 
   void newFileAppearsOnlyOnCommit() {
     const std::string target = path("new.hex");
-    auto writer = files::replaceFile(target);
+    auto writer = startFile(target);
     QVERIFY(writer);
     QVERIFY(writer->writeLine(":0100000001FE"));
     QVERIFY(writer->writeLine(""));
@@ -129,7 +136,7 @@ class FilesTest : public QObject {
 
   void oldFileStaysUntilCommit() {
     put("a.hex", "old contents");
-    auto writer = files::replaceFile(path("a.hex"));
+    auto writer = startFile(path("a.hex"));
     QVERIFY(writer);
     QVERIFY(writer->writeLine(":00000001FF"));
     QCOMPARE(contents("a.hex"), QByteArray("old contents"));
@@ -140,10 +147,10 @@ class FilesTest : public QObject {
   void droppedWriterLeavesEverythingAsItWas() {
     put("a.hex", "old contents");
     {
-      auto writer = files::replaceFile(path("a.hex"));
+      auto writer = startFile(path("a.hex"));
       QVERIFY(writer);
       QVERIFY(writer->writeLine(":00000001FF"));
-      auto fresh = files::replaceFile(path("b.hex"));
+      auto fresh = startFile(path("b.hex"));
       QVERIFY(fresh);
       QVERIFY(fresh->writeLine(":00000001FF"));
     }
@@ -151,43 +158,21 @@ class FilesTest : public QObject {
     QCOMPARE(entries(), QStringList{"a.hex"});
   }
 
-  void cannotStartWhereNoFileCanBe() {
-    put("plain", "a regular file");
-    QVERIFY(QDir(dir().path()).mkdir("folder.hex"));
-    put("folder.hex/inside", "x");
-    QCOMPARE(files::replaceFile(path("plain/a.hex")), nullptr);  // parent is a file
-    QCOMPARE(files::replaceFile(path("missing/a.hex")), nullptr);
-    QCOMPARE(files::replaceFile(path("folder.hex")), nullptr);
-    QCOMPARE(contents("plain"), QByteArray("a regular file"));
-    QCOMPARE(contents("folder.hex/inside"), QByteArray("x"));
-    QCOMPARE(entries(), (QStringList{"folder.hex", "plain"}));
-  }
-
   void failedCommitLeavesTheTarget() {
     // The target turns into a directory while the file is written; the
     // rename over it fails, and the directory keeps what it holds.
     put("a.hex", "old");
-    auto writer = files::replaceFile(path("a.hex"));
+    auto writer = startFile(path("a.hex"));
     QVERIFY(writer);
     QVERIFY(writer->writeLine(":00000001FF"));
     QVERIFY(QFile::remove(dir().filePath("a.hex")));
     QVERIFY(QDir(dir().path()).mkdir("a.hex"));
     put("a.hex/keep", "kept");
     QVERIFY(!writer->commit());
+    QCOMPARE(writer->failure(), std::string(kTargetIsFolderReason));
     writer.reset();
     QCOMPARE(contents("a.hex/keep"), QByteArray("kept"));
     QCOMPARE(entries(), QStringList{"a.hex"});
-  }
-
-  void readOnlyDirectory() {
-    if (geteuid() == 0) QSKIP("permissions do not bind root");
-    put("a.hex", "old");
-    QVERIFY(QFile::setPermissions(dir().path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
-    const auto writer = files::replaceFile(path("a.hex"));
-    QVERIFY(
-        QFile::setPermissions(dir().path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
-    QCOMPARE(writer, nullptr);
-    QCOMPARE(contents("a.hex"), QByteArray("old"));
   }
 
   void saveCommandWritesRealFiles() {
@@ -212,13 +197,49 @@ class FilesTest : public QObject {
     saveCommand(ui);
     QCOMPARE(contents(QStringLiteral("输出/程序.hex")), QByteArray(":03000000010203F7\r\n:00000001FF\r\n"));
     QCOMPARE(entries(QStringLiteral("输出")), QStringList{QStringLiteral("程序.hex")});
+  }
 
-    put("plain", "x");
-    ui.messages.clear();
-    ui.saveAnswers = {{DialogOutcome::Chosen, path("plain/a.hex")}};
-    saveCommand(ui);
-    QCOMPARE(ui.messages.size(), std::size_t{1});
-    QCOMPARE(QString::fromStdString(ui.messages[0].prompt), QStringLiteral("文件保存失败！"));
+  // Each fault through the open and save commands on the real file layer; as
+  // root, then again as an ordinary user.
+  void readFaults() {
+    for (const testing::FileFault& fault : testing::readFaults()) {
+      DiskServices ui;
+      const std::filesystem::path dir = std::filesystem::path(this->dir().path().toStdString()) / "f";
+      std::filesystem::create_directory(dir);
+      openFile(ui, fault.make(dir).string());
+      const std::string_view reason = fault.expected();
+      QCOMPARE(ui.messages.size(), std::size_t{reason.empty() ? 0U : 1U});
+      if (reason.empty())
+        QCOMPARE(ui.fields[Field::Text1], std::string(testing::kFaultText));
+      else
+        QCOMPARE(ui.messages[0].prompt, withReason(kReadFailedPrompt, reason));
+      testing::removeTree(dir);
+    }
+    if (geteuid() == 0) QVERIFY(testing::passesAsNobody("readFaults saveFaults"));
+  }
+
+  void saveFaults() {
+    for (const testing::FileFault& c : testing::saveFaults()) {
+      DiskServices ui;
+      const std::filesystem::path dir = std::filesystem::path(this->dir().path().toStdString()) / "f";
+      std::filesystem::create_directory(dir);
+      const std::filesystem::path path = c.make(dir);
+      const auto before = testing::snapshot(dir);
+      ui.fields[Field::Text1] = testing::kFaultText;
+      ui.saveAnswers = {{DialogOutcome::Chosen, path.string()}};
+      saveCommand(ui);
+      const std::string_view reason = c.expected();
+      if (!reason.empty()) {
+        // Refused before the question whether to overwrite.
+        QCOMPARE(ui.messages.size(), std::size_t{1});
+        QCOMPARE(ui.messages[0].prompt, withReason(kSaveFailedPrompt, reason));
+      } else {
+        QVERIFY(ui.messages.empty() || ui.messages.back().prompt == kOverwritePrompt);
+      }
+      const std::string fault = testing::saveOutcomeFault(dir, path, before, reason, testing::kFaultHex);
+      QVERIFY2(fault.empty(), (std::string(c.name) + ": " + fault).c_str());
+      testing::removeTree(dir);
+    }
   }
 };
 
