@@ -92,7 +92,7 @@ class Cli : public ::testing::Test {
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     dir_ = pattern;
   }
-  void TearDown() override { testing::removeTree(dir_); }
+  void TearDown() override { testing::removeFault(dir_); }
 
   [[nodiscard]] std::string put(const std::string& name, const std::string& contents) const {
     const std::string path = (dir_ / name).string();
@@ -210,39 +210,34 @@ TEST_F(Cli, HexIsTheFileTheWindowSaves) {
 // Each fault through the program, as root and then as an ordinary user: the
 // message under the failing file's name, and nothing else changed.
 TEST_F(Cli, FileFaultsAreReportedWithTheirReasons) {
-  for (const testing::FileFault& fault : testing::readFaults()) {
-    const fs::path folder = dir_ / "f";
-    fs::create_directory(folder);
-    const std::string path = fault.make(folder).string();
+  const fs::path folder = dir_ / "f";
+  for (const testing::FileFault& fault : testing::kReadFaults) {
+    const std::string path = testing::makeFault(fault, folder).string();
     const Result r = run({"text", path});
     const std::string_view reason = fault.expected();
-    EXPECT_EQ(r.status, reason.empty() ? 0 : 1) << fault.name;
-    EXPECT_EQ(r.out, reason.empty() ? testing::kFaultText : "") << fault.name;
-    EXPECT_EQ(r.err, reason.empty() ? "" : errorLines({withReason(kReadFailedPrompt, reason)}, path)) << fault.name;
-    testing::removeTree(folder);
+    EXPECT_EQ(r.out + r.err, reason.empty() ? std::string(testing::kFaultText)
+                                            : errorLines({withReason(kReadFailedPrompt, reason)}, path))
+        << fault.name;
+    testing::removeFault(folder);
   }
-  // `hex -o` and `text -o` alike: the first line of a message and its reason on one line.
+  // `hex -o` and `text -o` alike.
   const std::string text = put("in.txt", std::string(testing::kFaultText));
   const std::string hex = put("in.hex", std::string(testing::kFaultHex));
-  for (const testing::FileFault& fault : testing::saveFaults()) {
+  for (const testing::FileFault& fault : testing::kSaveFaults) {
     for (const bool toHex : {true, false}) {
-      const fs::path folder = dir_ / "f";
-      fs::create_directory(folder);
-      const std::string path = fault.make(folder).string();
-      const auto before = testing::snapshot(folder);
-      const Result r = run({toHex ? "hex" : "text", "-o", path, toHex ? text : hex});
+      const std::string path = testing::makeFault(fault, folder).string();
       const std::string_view reason = fault.expected();
-      const std::string label = std::string(fault.name) + (toHex ? " (hex)" : " (text)");
-      EXPECT_EQ(r.status, reason.empty() ? 0 : 1) << label;
-      EXPECT_EQ(r.err, reason.empty() ? "" : errorLines({withReason(kSaveFailedPrompt, reason)}, path)) << label;
-      EXPECT_EQ(
-          testing::saveOutcomeFault(folder, path, before, reason, toHex ? testing::kFaultHex : testing::kFaultText), "")
-          << label;
-      testing::removeTree(folder);
+      const std::string_view saved = toHex ? testing::kFaultHex : testing::kFaultText;
+      testing::expectAfterSave(folder, dir_ / "expected", path, reason.empty() ? saved : "");
+      const Result r = run({toHex ? "hex" : "text", "-o", path, toHex ? text : hex});
+      EXPECT_EQ(r.err, reason.empty() ? "" : errorLines({withReason(kSaveFailedPrompt, reason)}, path)) << fault.name;
+      EXPECT_EQ(testing::listing(folder), testing::listing(dir_ / "expected")) << fault.name;
+      testing::removeFault(folder);
+      testing::removeFault(dir_ / "expected");
     }
   }
   if (::geteuid() == 0) {
-    EXPECT_TRUE(testing::passesAsNobody("--gtest_filter=Cli.FileFaultsAreReportedWithTheirReasons", {kProgram}));
+    EXPECT_TRUE(testing::passesAsNobody("--gtest_filter=Cli.FileFaultsAreReportedWithTheirReasons", kProgram));
   }
 }
 

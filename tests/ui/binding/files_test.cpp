@@ -70,40 +70,8 @@ class FilesTest : public QObject {
     QVERIFY(tmp_->isValid());
   }
   void cleanup() {
-    testing::removeTree(tmp_->path().toStdString());
+    testing::removeFault(tmp_->path().toStdString());
     tmp_.reset();
-  }
-
-  void readGivesEveryByte() {
-    const QByteArray bytes("a\0b\r\n\xFF\x80:\r", 9);
-    put("bytes.hex", bytes);
-    const FileContents got = files::readFile(path("bytes.hex"));
-    QVERIFY(got.status == FileContents::Status::Read);
-    QCOMPARE(QByteArray::fromStdString(got.bytes), bytes);
-
-    put("empty.hex", "");
-    QVERIFY(files::readFile(path("empty.hex")).status == FileContents::Status::Read);
-    QCOMPARE(files::readFile(path("empty.hex")).bytes, std::string());
-  }
-
-  void readLargeFile() {
-    QByteArray bytes(48 * 1024 * 1024, 'x');
-    for (qsizetype i = 0; i < bytes.size(); i += 4093) bytes[i] = static_cast<char>(i & 0xFF);
-    put("large.hex", bytes);
-    const FileContents got = files::readFile(path("large.hex"));
-    QVERIFY(got.status == FileContents::Status::Read);
-    QCOMPARE(got.bytes.size(), static_cast<std::size_t>(bytes.size()));
-    QVERIFY(QByteArray::fromStdString(got.bytes) == bytes);
-  }
-
-  void lengthOfFiles() {
-    QCOMPARE(files::fileLength(path("missing.hex")), std::nullopt);
-    put("empty.hex", "");
-    QCOMPARE(files::fileLength(path("empty.hex")), std::optional<std::uintmax_t>(0));
-    put("five.hex", "12345");
-    QCOMPARE(files::fileLength(path("five.hex")), std::optional<std::uintmax_t>(5));
-    QVERIFY(QDir(dir().path()).mkdir("folder.hex"));
-    QCOMPARE(files::fileLength(path("folder.hex")), std::nullopt);
   }
 
   // Names are the system's bytes: UTF-8 folders, and a name that is no UTF-8.
@@ -202,43 +170,36 @@ class FilesTest : public QObject {
   // Each fault through the open and save commands on the real file layer; as
   // root, then again as an ordinary user.
   void readFaults() {
-    for (const testing::FileFault& fault : testing::readFaults()) {
+    const std::filesystem::path dir = path("f");
+    for (const testing::FileFault& fault : testing::kReadFaults) {
       DiskServices ui;
-      const std::filesystem::path dir = std::filesystem::path(this->dir().path().toStdString()) / "f";
-      std::filesystem::create_directory(dir);
-      openFile(ui, fault.make(dir).string());
+      openFile(ui, testing::makeFault(fault, dir).string());
       const std::string_view reason = fault.expected();
       QCOMPARE(ui.messages.size(), std::size_t{reason.empty() ? 0U : 1U});
-      if (reason.empty())
-        QCOMPARE(ui.fields[Field::Text1], std::string(testing::kFaultText));
-      else
-        QCOMPARE(ui.messages[0].prompt, withReason(kReadFailedPrompt, reason));
-      testing::removeTree(dir);
+      QCOMPARE(reason.empty() ? ui.fields[Field::Text1] : ui.messages[0].prompt,
+               reason.empty() ? std::string(testing::kFaultText) : withReason(kReadFailedPrompt, reason));
+      testing::removeFault(dir);
     }
     if (geteuid() == 0) QVERIFY(testing::passesAsNobody("readFaults saveFaults"));
   }
 
   void saveFaults() {
-    for (const testing::FileFault& c : testing::saveFaults()) {
+    const std::filesystem::path dir = path("f");
+    for (const testing::FileFault& fault : testing::kSaveFaults) {
+      const std::filesystem::path target = testing::makeFault(fault, dir);
+      const std::string_view reason = fault.expected();
+      testing::expectAfterSave(dir, path("expected"), target, reason.empty() ? testing::kFaultHex : "");
       DiskServices ui;
-      const std::filesystem::path dir = std::filesystem::path(this->dir().path().toStdString()) / "f";
-      std::filesystem::create_directory(dir);
-      const std::filesystem::path path = c.make(dir);
-      const auto before = testing::snapshot(dir);
       ui.fields[Field::Text1] = testing::kFaultText;
-      ui.saveAnswers = {{DialogOutcome::Chosen, path.string()}};
+      ui.saveAnswers = {{DialogOutcome::Chosen, target.string()}};
       saveCommand(ui);
-      const std::string_view reason = c.expected();
-      if (!reason.empty()) {
-        // Refused before the question whether to overwrite.
-        QCOMPARE(ui.messages.size(), std::size_t{1});
-        QCOMPARE(ui.messages[0].prompt, withReason(kSaveFailedPrompt, reason));
-      } else {
-        QVERIFY(ui.messages.empty() || ui.messages.back().prompt == kOverwritePrompt);
-      }
-      const std::string fault = testing::saveOutcomeFault(dir, path, before, reason, testing::kFaultHex);
-      QVERIFY2(fault.empty(), (std::string(c.name) + ": " + fault).c_str());
-      testing::removeTree(dir);
+      // A refusal comes before the question whether to overwrite; a save asks it at most.
+      const std::string wanted = reason.empty() ? std::string(kOverwritePrompt) : withReason(kSaveFailedPrompt, reason);
+      QVERIFY(ui.messages.size() == (reason.empty() ? ui.messages.size() : 1U) && ui.messages.size() <= 1U);
+      for (const auto& message : ui.messages) QCOMPARE(message.prompt, wanted);
+      QVERIFY2(testing::listing(dir) == testing::listing(path("expected")), fault.name);
+      testing::removeFault(dir);
+      testing::removeFault(path("expected"));
     }
   }
 };
