@@ -255,8 +255,7 @@ bool OutputFile::fail(int error) {
   return false;
 }
 
-bool OutputFile::flush() {
-  std::string_view data = pending_;
+bool OutputFile::writeOut(std::string_view data) {
   while (!data.empty()) {
     const ssize_t done = ::write(fd_, data.data(), data.size());
     if (done < 0) {
@@ -265,8 +264,13 @@ bool OutputFile::flush() {
     }
     data.remove_prefix(static_cast<std::size_t>(done));
   }
-  pending_.clear();
   return true;
+}
+
+bool OutputFile::flush() {
+  const bool written = writeOut(pending_);
+  pending_.clear();
+  return written;
 }
 
 bool OutputFile::append(std::string_view bytes) {
@@ -274,10 +278,7 @@ bool OutputFile::append(std::string_view bytes) {
   if (pending_.size() + bytes.size() > kWriteChunk) {
     if (!flush()) return false;
     // A large piece goes straight to the file instead of through the buffer.
-    if (bytes.size() > kWriteChunk) {
-      pending_ = bytes;
-      return flush();
-    }
+    if (bytes.size() > kWriteChunk) return writeOut(bytes);
   }
   pending_.append(bytes);
   return true;

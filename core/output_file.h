@@ -78,6 +78,7 @@ class OutputFile final : public LineWriter {
  private:
   OutputFile(std::string target, std::string temporary, int fd);
   bool fail(int error);
+  bool writeOut(std::string_view data);
   bool flush();
   bool linkAndRename();
 
