@@ -13,19 +13,18 @@
 
 #include "input_file.h"
 #include "intel_hex.h"
+#include "messages.h"
+#include "output_file.h"
 #include "save_command.h"
 
 namespace quorix::cli {
 
 namespace {
 
-// Pending output is written in pieces of this size.
-constexpr std::size_t kWriteChunk = std::size_t{1} << 20;
 // Text1 grows in pieces of this size. Only the pages written count as
 // memory in use, so a large piece costs no more than a small one.
 constexpr std::size_t kTextChunk = std::size_t{64} << 20;
 constexpr std::size_t kSmallText = std::size_t{2} << 20;
-constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::string_view kProgram = "quorix-cli";
 
 bool isStandardStream(std::string_view path) { return path == kStandardStream; }
@@ -48,7 +47,7 @@ class BufferedWriter final : public LineWriter {
   ~BufferedWriter() override = default;
 
   bool writeLine(std::string_view line) override {
-    buffer_.append(line).append(kLineEnd);
+    buffer_.append(line).append(kRecordLineEnd);
     return true;
   }
 
@@ -56,90 +55,47 @@ class BufferedWriter final : public LineWriter {
     // A run that has failed keeps nothing; the commit counts as done so that
     // no second message follows the one that made the run fail.
     if (ui_.failed()) return true;
-    if (isStandardStream(path_)) return writeAll(STDOUT_FILENO, buffer_);
+    if (isStandardStream(path_)) return done(writeAll(STDOUT_FILENO, buffer_));
     const int fd = ::open(path_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) return false;
-    const bool written = writeAll(fd, buffer_);
-    return ::close(fd) == 0 && written;
+    if (fd < 0) return done(false);
+    const bool written = done(writeAll(fd, buffer_));
+    return done(::close(fd) == 0) && written;
   }
 
+  [[nodiscard]] std::string failure() const override { return failure_; }
+
  private:
+  bool done(bool succeeded) {
+    if (!succeeded && failure_.empty()) failure_ = saveFailureReason(errno);
+    return succeeded;
+  }
+
   const ConsoleServices& ui_;
   std::string path_;
   std::string buffer_;
+  std::string failure_;
 };
 
-// A regular file (or a new one): written to a temporary file beside it, which
-// takes its place by rename(2) on commit and is removed otherwise, so the old
-// file survives any failure.
+// A regular file (or a new one), replaced whole on commit, unless the run has
+// failed: then the old file stays, as after BufferedWriter.
 class ReplacingWriter final : public LineWriter {
  public:
-  ReplacingWriter(const ConsoleServices& ui, std::string target, std::string temp, int fd, mode_t mode)
-      : ui_(ui), target_(std::move(target)), temp_(std::move(temp)), fd_(fd), mode_(mode) {}
-  ReplacingWriter(const ReplacingWriter&) = delete;
-  ReplacingWriter& operator=(const ReplacingWriter&) = delete;
-  ReplacingWriter(ReplacingWriter&&) = delete;
-  ReplacingWriter& operator=(ReplacingWriter&&) = delete;
-  ~ReplacingWriter() override {
-    if (fd_ >= 0) ::close(fd_);
-    if (!renamed_) ::unlink(temp_.c_str());
-  }
-
-  // Nullptr when no temporary file can be made beside `target`.
-  static std::unique_ptr<LineWriter> start(const ConsoleServices& ui, const std::string& path) {
-    std::string target = path;
-    // Replacing a symbolic link replaces the file it points to, not the link.
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
-      if (char* resolved = ::realpath(path.c_str(), nullptr)) {
-        target = resolved;
-        std::free(resolved);  // NOLINT(cppcoreguidelines-no-malloc): realpath's buffer
-      }
-    }
-    // A new file gets the mode that creating it would give; an old one keeps its own.
-    mode_t mode = 0;
-    if (::stat(target.c_str(), &info) == 0) {
-      mode = info.st_mode & 07777U;
-    } else {
-      const mode_t mask = ::umask(0);
-      ::umask(mask);
-      mode = 0666U & ~mask;
-    }
-    std::string temp = target + ".XXXXXX";
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) return nullptr;
-    return std::make_unique<ReplacingWriter>(ui, std::move(target), std::move(temp), fd, mode);
-  }
-
-  bool writeLine(std::string_view line) override {
-    pending_.append(line).append(kLineEnd);
-    return pending_.size() < kWriteChunk || flush();
-  }
-
-  bool commit() override {
-    if (ui_.failed()) return true;  // as BufferedWriter::commit: nothing is kept
-    if (!flush() || ::fchmod(fd_, mode_) != 0 || ::fsync(fd_) != 0) return false;
-    const int fd = std::exchange(fd_, -1);
-    if (::close(fd) != 0 || ::rename(temp_.c_str(), target_.c_str()) != 0) return false;
-    renamed_ = true;
-    return true;
-  }
+  ReplacingWriter(const ConsoleServices& ui, std::unique_ptr<OutputFile> file) : ui_(ui), file_(std::move(file)) {}
+  bool writeLine(std::string_view line) override { return file_->writeLine(line); }
+  bool commit() override { return ui_.failed() || file_->commit(); }
+  [[nodiscard]] std::string failure() const override { return file_->failure(); }
 
  private:
-  bool flush() {
-    const bool written = writeAll(fd_, pending_);
-    pending_.clear();
-    return written;
-  }
-
   const ConsoleServices& ui_;
-  std::string target_;
-  std::string temp_;
-  int fd_;
-  mode_t mode_;
-  std::string pending_;
-  bool renamed_ = false;
+  std::unique_ptr<OutputFile> file_;
 };
+
+// A target that is written into rather than replaced: one that exists and is
+// neither a regular file nor a folder.
+bool writtenInto(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode);
+}
 
 }  // namespace
 
@@ -163,11 +119,6 @@ void ConsoleServices::preloadInput(FileContents contents) { preloaded_ = std::mo
 void ConsoleServices::setByteText(std::string text) {
   byteText_.clear();
   byteText_.push_back(std::move(text));
-}
-
-bool ConsoleServices::writeByteText(int fd) const {
-  return std::all_of(byteText_.begin(), byteText_.end(),
-                     [fd](const std::string& chunk) { return writeAll(fd, chunk); });
 }
 
 void ConsoleServices::appendByteText(std::string_view text) {
@@ -217,8 +168,15 @@ Answer ConsoleServices::messageBox(std::string_view prompt, Buttons buttons,
   // other message makes the run fail.
   if (buttons == Buttons::OkCancel) return Answer::Ok;
   failed_ = true;
+  // A failed save concerns the output; every other message the input.
+  const bool aboutOutput = prompt.starts_with(kSaveFailedPrompt);
+  const std::string& name = aboutOutput ? output_ : inputName_;
+  // The reason on the second line of a message follows the first on one line.
+  std::string text(prompt);
+  if (const std::size_t end = text.find('\n'); end != std::string::npos) text.replace(end, 1, "：");
   std::string line;
-  line.append(kProgram).append(": ").append(inputName_).append(": ").append(prompt).push_back('\n');
+  line.append(kProgram).append(": ").append(aboutOutput && isStandardStream(name) ? "standard output" : name);
+  line.append(": ").append(text).push_back('\n');
   writeAll(errorFd_, line);
   return Answer::Ok;
 }
@@ -229,7 +187,7 @@ FileContents ConsoleServices::readFile(const std::string& path) {
     preloaded_.reset();
     return contents;
   }
-  return readInputFile(path);
+  return readNamedInput(path);
 }
 
 std::string ConsoleServices::target(const std::string& path) const {
@@ -245,19 +203,55 @@ std::optional<std::uintmax_t> ConsoleServices::fileLength(const std::string& pat
 
 std::unique_ptr<LineWriter> ConsoleServices::replaceFile(const std::string& path) {
   const std::string file = target(path);
-  if (file.empty()) return nullptr;
   // Records take no more characters than the byte text they come from, but
   // for short blocks and the end-of-file record.
-  std::size_t expectedSize = kEndOfFileRecord.size() + kLineEnd.size();
+  std::size_t expectedSize = kEndOfFileRecord.size() + kRecordLineEnd.size();
   for (const std::string& chunk : byteText_) expectedSize += chunk.size();
-  if (isStandardStream(file)) return std::make_unique<BufferedWriter>(*this, file, expectedSize);
-  struct stat info {};
-  if (::stat(file.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
-    // A directory cannot be replaced by a file; a device or a pipe is written into.
-    if (S_ISDIR(info.st_mode)) return nullptr;
-    return std::make_unique<BufferedWriter>(*this, file, expectedSize);
+  // A device or a pipe is written into.
+  if (isStandardStream(file) || writtenInto(file)) return std::make_unique<BufferedWriter>(*this, file, expectedSize);
+  OutputFile::Started started = OutputFile::start(file);
+  if (!started.file) {
+    startFailure_.note(file, std::move(started.reason));
+    return nullptr;
   }
-  return ReplacingWriter::start(*this, file);
+  return std::make_unique<ReplacingWriter>(*this, std::move(started.file));
+}
+
+std::string ConsoleServices::replaceRefusal(const std::string& path) {
+  const std::string file = target(path);
+  if (std::optional<std::string> reason = startFailure_.take(file)) return *std::move(reason);
+  if (isStandardStream(file)) return {};
+  if (writtenInto(file)) {
+    return ::faccessat(AT_FDCWD, file.c_str(), W_OK, AT_EACCESS) == 0 ? std::string() : saveFailureReason(errno);
+  }
+  return outputRefusal(file);
+}
+
+bool ConsoleServices::saveByteText(const std::function<void(const TextSink&)>& produce) {
+  const auto refuse = [this](std::string_view reason) {
+    messageBox(withReason(kSaveFailedPrompt, reason), Buttons::Ok, kFileErrorTitle);
+    return false;
+  };
+  if (writtenInto(output_)) {
+    const int fd = ::open(output_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return refuse(saveFailureReason(errno));
+    bool written = true;
+    int error = 0;
+    produce([&](std::string_view slice) {
+      if (written && !writeAll(fd, slice)) {
+        written = false;
+        error = errno;
+      }
+    });
+    if (::close(fd) != 0 || !written) return refuse(saveFailureReason(written ? errno : error));
+    return true;
+  }
+  const OutputFile::Started started = OutputFile::start(output_);
+  if (!started.file) return refuse(started.reason);
+  bool appended = true;
+  produce([&](std::string_view slice) { appended = appended && started.file->append(slice); });
+  if (!appended) return refuse(started.file->failure());
+  return started.file->commit() || refuse(started.file->failure());
 }
 
 }  // namespace quorix::cli

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -11,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "output_file.h"
 #include "services.h"
 
 namespace quorix::cli {
@@ -18,13 +20,17 @@ namespace quorix::cli {
 // The name that stands for standard input and standard output.
 inline constexpr std::string_view kStandardStream = "-";
 
+// Where byte text goes, a slice at a time.
+using TextSink = std::function<void(std::string_view)>;
+
 // Writes all of `data` to `fd`, retrying short writes. False on failure.
 bool writeAll(int fd, std::string_view data);
 
 class ConsoleServices final : public WindowServices {
  public:
   // `inputName` is what the open dialog answers and what every error line
-  // names: a path, or "-" for standard input.
+  // names but those of a failed save, which name the output: a path, or "-"
+  // for standard input.
   explicit ConsoleServices(std::string inputName, int errorFd = 2);
 
   // The bytes of standard input, read before the command runs: the reader
@@ -36,10 +42,14 @@ class ConsoleServices final : public WindowServices {
   // The byte text without a copy: the text command's input may be large.
   void setByteText(std::string text);
 
+  // Writes the byte text that `produce` hands to its sink, slice by slice, to
+  // the output, a named file: a pipe or device is written in place, any other
+  // file replaced all or nothing as the save command's are; a failure is
+  // reported. False then.
+  bool saveByteText(const std::function<void(const TextSink&)>& produce);
+
   // True once a message was shown: the run has failed and keeps nothing.
   [[nodiscard]] bool failed() const noexcept { return failed_; }
-  // Writes the byte text Text1 holds to `fd` in large writes.
-  [[nodiscard]] bool writeByteText(int fd) const;
 
   [[nodiscard]] std::string text(Field field) override;
   void setText(Field field, std::string_view text) override;
@@ -59,6 +69,7 @@ class ConsoleServices final : public WindowServices {
   [[nodiscard]] FileContents readFile(const std::string& path) override;
   [[nodiscard]] std::optional<std::uintmax_t> fileLength(const std::string& path) override;
   [[nodiscard]] std::unique_ptr<LineWriter> replaceFile(const std::string& path) override;
+  [[nodiscard]] std::string replaceRefusal(const std::string& path) override;
 
   // No clipboard in a terminal: the commands that use it are not offered.
   void clearClipboard() override {}
@@ -77,6 +88,7 @@ class ConsoleServices final : public WindowServices {
   std::string output_{kStandardStream};
   std::string fileName_;
   bool failed_ = false;
+  StartFailure startFailure_;
 
   // Text1 in chunks: appending never copies what is already there, so a
   // large byte text costs its own size and no more.

@@ -29,7 +29,7 @@ constexpr int kFailure = 1;
 constexpr int kUsageError = 2;
 
 constexpr std::string_view kUsage =
-    "Usage: quorix-cli text [-A] [FILE.hex]\n"
+    "Usage: quorix-cli text [-A] [-o OUT] [FILE.hex]\n"
     "       quorix-cli hex [-a ADDRESS] [-o OUT] [TEXTFILE]\n"
     "       quorix-cli checksum RECORD\n"
     "Convert Intel HEX files to and from serial-terminal byte text (\"3A 0F FF \").\n"
@@ -46,12 +46,13 @@ constexpr std::string_view kUsage =
     "  -a, --address=ADDRESS  start address of the bytes before the first address\n"
     "                         line (\"@0800\"): 1 to 8 hexadecimal digits, \"0x\" allowed\n"
     "                         (default 0000; 5 to 8 digits make a 32-bit file)\n"
-    "  -o, --output=OUT       write the HEX file to OUT, exactly that name; it is\n"
-    "                         replaced only when complete\n"
+    "  -o, --output=OUT       write to OUT, exactly that name; it is replaced\n"
+    "                         only when complete\n"
     "  -h, --help             show this help and exit\n"
     "      --version          show the version and exit\n"
     "\n"
-    "Without FILE or TEXTFILE, or with -, standard input is read.\n"
+    "Without FILE or TEXTFILE, or with -, standard input is read; so is a named\n"
+    "pipe or a character device named as FILE or TEXTFILE.\n"
     "Exit status: 0 on success, 1 when the conversion failed (the message is on\n"
     "standard error and nothing is written), 2 on a usage error.\n";
 
@@ -60,9 +61,10 @@ int usageError(const std::string& what) {
   return kUsageError;
 }
 
-// The input of a run: a named regular file, or standard input up to the same size limit.
+// The input of a run: a named regular file, or standard input, a named pipe
+// or a device, each up to the same size limit.
 FileContents readInput(const std::string& name) {
-  return name == kStandardStream ? quorix::readInputStream(STDIN_FILENO) : quorix::readInputFile(name);
+  return name == kStandardStream ? quorix::readInputStream(STDIN_FILENO) : quorix::readNamedInput(name);
 }
 
 int writeResult(const bool written) {
@@ -72,19 +74,27 @@ int writeResult(const bool written) {
 }
 
 // The open command's read of the input; once all of it is found sound, its
-// byte text goes to standard output in slices, never whole. With
+// byte text goes to standard output or `output` in slices, never whole. With
 // `addressLine` the text begins with the address line of cell 0.
-int textCommand(const std::string& input, bool addressLine) {
+int textCommand(const std::string& input, const std::string& output, bool addressLine) {
   ConsoleServices ui(input);
   if (input == kStandardStream) ui.preloadInput(quorix::readInputStream(STDIN_FILENO));
   (void)ui.showOpen();
   bool written = true;
   quorix::readHexFile(ui, [&](const quorix::Image& image, const quorix::ByteTextLayout& layout, bool endRecord) {
     if (!endRecord) return;  // the run fails: nothing is written
-    quorix::writeByteText(image, layout, addressLine,
-                          [&written](std::string_view slice) { written = written && writeAll(STDOUT_FILENO, slice); });
+    const auto produce = [&](const quorix::cli::TextSink& sink) {
+      quorix::writeByteText(image, layout, addressLine, sink);
+    };
+    if (output == kStandardStream) {
+      produce([&written](std::string_view slice) { written = written && writeAll(STDOUT_FILENO, slice); });
+    } else {
+      ui.setOutput(output);
+      written = ui.saveByteText(produce);
+    }
   });
   if (ui.failed()) return kFailure;
+  if (output != kStandardStream) return written ? 0 : kFailure;
   return writeResult(written);
 }
 
@@ -93,7 +103,7 @@ int hexCommand(const std::string& input, const std::optional<std::string>& addre
   ConsoleServices ui(input);
   FileContents contents = readInput(input);
   if (contents.status != FileContents::Status::Read) {
-    quorix::reportUnread(ui, contents.status);
+    quorix::reportUnread(ui, contents);
     return kFailure;
   }
   ui.setByteText(std::move(contents.bytes));
@@ -119,6 +129,14 @@ struct Options {
   bool addressLine = false;
   std::vector<std::string> operands;  // the command and its arguments
 };
+
+// The option getopt_long has just refused: a short one by its letter, since
+// it may stand inside a cluster ("-xyz"), a long one as written up to any '='.
+std::string optionName(char** argv, int next) {
+  const std::string_view last = argv[next - 1];
+  if (optopt != 0 && !last.starts_with("--")) return std::string{'-', static_cast<char>(optopt)};
+  return std::string(last.substr(0, last.find('=')));
+}
 
 // Options may stand anywhere on the line, before or after the command.
 std::optional<int> parse(int argc, char** argv, Options& options) {
@@ -149,9 +167,9 @@ std::optional<int> parse(int argc, char** argv, Options& options) {
       case 'V':
         return writeAll(STDOUT_FILENO, "quorix-cli " QUORIX_VERSION "\n") ? 0 : kFailure;
       case ':':
-        return usageError(std::string("option '") + argv[optind - 1] + "' needs an argument");
+        return usageError("option '" + optionName(argv, optind) + "' needs an argument");
       default:
-        return usageError(std::string("unknown option '") + argv[optind - 1] + "'");
+        return usageError("unknown option '" + optionName(argv, optind) + "'");
     }
   }
 }
@@ -167,15 +185,15 @@ int run(int argc, char** argv) {
   if (command == "text" || command == "hex") {
     if (args.size() > 1)
       return usageError("'" + command + "' takes one input file, not " + std::to_string(args.size()));
+    const std::string output = options.output.value_or(std::string(kStandardStream));
     if (command == "hex" && options.addressLine) return usageError("-A belongs to 'text'");
-    if (command == "hex")
-      return hexCommand(input, options.address, options.output.value_or(std::string(kStandardStream)));
-    if (options.address || options.output) return usageError("-a and -o belong to 'hex'");
-    return textCommand(input, options.addressLine);
+    if (command == "hex") return hexCommand(input, options.address, output);
+    if (options.address) return usageError("-a belongs to 'hex'");
+    return textCommand(input, output, options.addressLine);
   }
   if (command == "checksum") {
     if (args.size() != 1) return usageError("'checksum' takes one record");
-    if (options.address || options.output) return usageError("-a and -o belong to 'hex'");
+    if (options.address || options.output) return usageError("-a and -o belong to 'hex' and 'text'");
     if (options.addressLine) return usageError("-A belongs to 'text'");
     return checksumCommand(args.front());
   }

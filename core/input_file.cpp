@@ -6,9 +6,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
+#include <climits>
 #include <cstdint>
+#include <cstring>
+#include <string>
 
+#include "hex.h"
 #include "messages.h"
 
 namespace quorix {
@@ -16,6 +21,27 @@ namespace quorix {
 namespace {
 
 using Status = FileContents::Status;
+
+// A file that could not be read, with the reason the system's error gives.
+FileContents unread(int error) {
+  std::string reason;
+  switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+      reason = kNoSuchFileReason;
+      break;
+    case EACCES:
+    case EPERM:
+      reason = kNoReadPermissionReason;
+      break;
+    default:
+      reason = systemErrorText(error);
+      break;
+  }
+  return {Status::Unreadable, {}, std::move(reason)};
+}
+
+FileContents notRegular() { return {Status::Unreadable, {}, std::string(kNotRegularFileReason)}; }
 
 // Closes the descriptor however the read ends.
 class Descriptor {
@@ -57,7 +83,7 @@ FileContents readAll(int fd, std::size_t expected, std::uintmax_t limit) {
     const ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
     if (got < 0) {
       if (errno == EINTR) continue;
-      return {Status::Unreadable, {}};
+      return unread(errno);
     }
     if (got == 0) break;
     done += static_cast<std::size_t>(got);
@@ -85,26 +111,79 @@ void reserveLarge(std::string& buffer, std::size_t capacity) {
 }
 
 FileContents readInputFile(const std::string& path) {
-  if (path.empty()) return {Status::Unreadable, {}};
+  if (path.empty()) return unread(ENOENT);
   // Only a regular file is opened at all: opening a device may already act
   // on it (a serial port, a tape), and a FIFO's open waits for a writer.
   struct stat info {};
-  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return {Status::Unreadable, {}};
+  if (::stat(path.c_str(), &info) != 0) return unread(errno);
+  if (!S_ISREG(info.st_mode)) return notRegular();
   if (static_cast<std::uintmax_t>(info.st_size) > kMaxInputBytes) return {Status::TooLarge, {}};
   // The path may name something else by now: O_NONBLOCK keeps the open from
   // waiting, and what was opened is checked again.
   const Descriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-  if (fd.get() < 0) return {Status::Unreadable, {}};
-  if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return {Status::Unreadable, {}};
+  if (fd.get() < 0) return unread(errno);
+  if (::fstat(fd.get(), &info) != 0) return unread(errno);
+  if (!S_ISREG(info.st_mode)) return notRegular();
   const auto size = static_cast<std::uintmax_t>(info.st_size);
   if (size > kMaxInputBytes) return {Status::TooLarge, {}};
   return readAll(fd.get(), static_cast<std::size_t>(size), kMaxInputBytes);
 }
 
-void reportUnread(WindowServices& ui, FileContents::Status status) {
-  ui.messageBox(status == Status::TooLarge ? kFileTooLargePrompt : kReadFailedPrompt, Buttons::Ok, kFileErrorTitle);
+void reportUnread(WindowServices& ui, const FileContents& file) {
+  ui.messageBox(
+      file.status == Status::TooLarge ? std::string(kFileTooLargePrompt) : withReason(kReadFailedPrompt, file.reason),
+      Buttons::Ok, kFileErrorTitle);
 }
 
 FileContents readInputStream(int fd, std::uintmax_t limit) { return readAll(fd, 0, limit); }
+
+FileContents readNamedInput(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0 || !(S_ISFIFO(info.st_mode) || S_ISCHR(info.st_mode))) {
+    return readInputFile(path);
+  }
+  const Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+  if (fd.get() < 0) return unread(errno);
+  return readInputStream(fd.get());
+}
+
+std::optional<std::uintmax_t> existingFileLength(const std::string& path) {
+  struct stat info {};
+  if (path.empty() || ::stat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return std::nullopt;
+  return static_cast<std::uintmax_t>(info.st_size);
+}
+
+std::string pathFromArgument(std::string_view argument) {
+  std::string path;
+  constexpr std::string_view kScheme = "file://";
+  if (argument.starts_with(kScheme)) {
+    std::string_view rest = argument.substr(kScheme.size());
+    // Only a file of this machine: no host, or "localhost".
+    if (rest.starts_with("localhost/")) rest.remove_prefix(std::string_view("localhost").size());
+    if (!rest.starts_with('/')) return {};
+    rest = rest.substr(0, rest.find_first_of("?#"));
+    for (std::size_t i = 0; i < rest.size(); ++i) {
+      if (rest[i] == '%' && i + 2 < rest.size() && isHexDigit(rest[i + 1]) && isHexDigit(rest[i + 2])) {
+        path.push_back(static_cast<char>(byteValue(rest[i + 1], rest[i + 2])));
+        i += 2;
+      } else {
+        path.push_back(rest[i]);
+      }
+    }
+  } else {
+    path = argument;
+  }
+  if (path.empty() || path.front() == '/') return path;
+  std::string folder(PATH_MAX, '\0');
+  if (::getcwd(folder.data(), folder.size()) == nullptr) return path;
+  folder.resize(std::char_traits<char>::length(folder.c_str()));
+  return folder == "/" ? folder + path : folder + '/' + path;
+}
+
+std::string systemErrorText(int error) {
+  std::array<char, 256> buffer{};
+  // The GNU strerror_r, which may answer with a text of its own instead of the buffer.
+  return ::strerror_r(error, buffer.data(), buffer.size());
+}
 
 }  // namespace quorix

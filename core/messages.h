@@ -43,6 +43,12 @@ inline std::string checksumErrorPrompt(std::size_t line, std::string_view expect
   return "Hex文件第" + std::to_string(line) + "行校验和错误（应为" + std::string(expected) + "），请重新编译！";
 }
 
+// Why a file was not read: the second line of kReadFailedPrompt. Any other
+// cause is given in the system's own words.
+inline constexpr std::string_view kNoSuchFileReason = "文件不存在";
+inline constexpr std::string_view kNoReadPermissionReason = "没有读取权限";
+inline constexpr std::string_view kNotRegularFileReason = "不是普通文件（管道、设备或文件夹）";
+
 // Saving.
 inline constexpr std::string_view kOverwritePrompt = "文件已存在，是否覆盖它？";
 inline constexpr std::string_view kOverwriteTitle = "！文件已存在";
@@ -57,6 +63,21 @@ inline constexpr std::string_view kDumpOffsetStartPrompt =
     "偏移地址已是绝对地址，请把起始单元地址设为0000，文件未保存！";
 inline constexpr std::string_view kMixedDirectionPrompt =
     "文本中既有收到的数据也有发出的数据，请只保留一种，文件未保存！";
+
+// Why a file was not saved: the second line of kSaveFailedPrompt. Any other
+// cause is given in the system's own words.
+inline constexpr std::string_view kDiskFullReason = "磁盘空间不足";
+inline constexpr std::string_view kNoWritePermissionReason = "没有写入权限";
+inline constexpr std::string_view kNoSuchFolderReason = "文件夹不存在";
+inline constexpr std::string_view kTargetIsFolderReason = "目标是文件夹";
+
+// A file message with its reason as a second line; the message alone when the
+// reason is not known.
+inline std::string withReason(std::string_view prompt, std::string_view reason) {
+  std::string text(prompt);
+  if (!reason.empty()) text.append("\n").append(reason);
+  return text;
+}
 
 // `cell` counts from 1.
 inline std::string nonHexPrompt(std::size_t cell) {

@@ -38,7 +38,7 @@ bool readHexFile(WindowServices& ui, const ReadUse& use) {
   {
     FileContents file = ui.readFile(ui.fileName());
     if (file.status != FileContents::Status::Read) {
-      reportUnread(ui, file.status);
+      reportUnread(ui, file);
       return false;
     }
     ui.setBarValue(0);

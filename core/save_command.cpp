@@ -22,8 +22,14 @@ constexpr std::size_t kShortStartDigits = 4;
 constexpr std::uint64_t kNarrowTop = 0xFFFF;
 constexpr std::uint64_t kWideTop = 0xFFFF'FFFFULL;
 
+// "文件保存失败！", with the reason on a line of its own when it is known.
+void reportSaveFailed(WindowServices& ui, std::string_view reason) {
+  ui.messageBox(withReason(kSaveFailedPrompt, reason), Buttons::Ok, kFileErrorTitle);
+}
+
 // Asks for the file until the user picks one that may be written: a new or
-// empty one, or one the user agrees to overwrite. Nothing when cancelled.
+// empty one, or one the user agrees to overwrite. Nothing when cancelled, or
+// when the file cannot be written at all (that is reported, before any question).
 std::optional<std::string> chooseFile(WindowServices& ui) {
   ui.setFilter(kHexFileFilter);
   for (;;) {
@@ -33,14 +39,16 @@ std::optional<std::string> chooseFile(WindowServices& ui) {
     std::string name = withHexExtension(chosen);
     if (name != chosen) ui.setFileName(name);
 
+    if (const std::string refusal = ui.replaceRefusal(name); !refusal.empty()) {
+      reportSaveFailed(ui, refusal);
+      return std::nullopt;
+    }
     // A missing file, or one whose length cannot be learnt, counts as empty.
     if (ui.fileLength(name).value_or(0) == 0) return name;
     // The dialog comes back preset with the name; the filter stays as it is.
     if (ui.messageBox(kOverwritePrompt, Buttons::OkCancel, kOverwriteTitle) == Answer::Ok) return name;
   }
 }
-
-void reportSaveFailed(WindowServices& ui) { ui.messageBox(kSaveFailedPrompt, Buttons::Ok, kFileErrorTitle); }
 
 // Text1 read as byte text; a text those rules refuse may still be an offset
 // dump or a C array.
@@ -175,7 +183,7 @@ void saveCommand(WindowServices& ui) {
 
   const std::unique_ptr<LineWriter> file = ui.replaceFile(*name);
   if (!file) {
-    reportSaveFailed(ui);
+    reportSaveFailed(ui, ui.replaceRefusal(*name));
     return;
   }
   ui.setBarMax(bytes.barMax);
@@ -183,7 +191,7 @@ void saveCommand(WindowServices& ui) {
       plan.image, plan.extended, [&file](std::string_view line) { return file->writeLine(line); },
       [&ui](std::size_t value) { ui.setBarValue(static_cast<float>(value)); }, bytes.finalBarStep);
   // After a failed line the unfinished file is dropped with the writer; the old one stays.
-  if (!written || !file->commit()) reportSaveFailed(ui);
+  if (!written || !file->commit()) reportSaveFailed(ui, file->failure());
 }
 
 }  // namespace quorix

@@ -2,7 +2,8 @@
 // are written against this interface only; ui/ binds it to Qt, the tests to a
 // recording fake.
 //
-// Every string is UTF-8: field texts, file paths, prompts and titles.
+// Every string is UTF-8: field texts, prompts and titles. File paths are the
+// system's bytes, as the command line and the file system give them.
 // Operations that can fail say so in their result; nothing is thrown.
 #pragma once
 
@@ -48,6 +49,9 @@ class LineWriter {
   // Puts the complete file in place of the target. False when that failed;
   // the target is then untouched.
   virtual bool commit() = 0;
+  // Why the last writeLine or commit failed, in the user's words; empty when
+  // that is not known.
+  [[nodiscard]] virtual std::string failure() const { return {}; }
 };
 
 // What reading a whole file gave.
@@ -59,6 +63,9 @@ struct FileContents {
   };
   Status status = Status::Unreadable;
   std::string bytes;
+  // Why an Unreadable file was not read, in the user's words (the missing
+  // file, the permission, the kind of file); empty when that is not known.
+  std::string reason{};
 };
 
 class WindowServices {
@@ -100,9 +107,14 @@ class WindowServices {
   // file is closed either way. fileLength gives nothing
   // for a missing or unreadable file. replaceFile starts a new file that
   // replaces `path` on commit; nullptr when it cannot even be started.
+  // replaceRefusal says why replaceFile(path) would be refused, before anything
+  // is written (an existing file the user may not write, a folder, a link to
+  // nothing, a missing folder), or why its last start failed; empty when
+  // nothing stands in the way that can be known.
   [[nodiscard]] virtual FileContents readFile(const std::string& path) = 0;
   [[nodiscard]] virtual std::optional<std::uintmax_t> fileLength(const std::string& path) = 0;
   [[nodiscard]] virtual std::unique_ptr<LineWriter> replaceFile(const std::string& path) = 0;
+  [[nodiscard]] virtual std::string replaceRefusal(const std::string& /*path*/) { return {}; }
 
   // The system clipboard, plain text only. clipboardText is empty when the
   // clipboard holds no text.

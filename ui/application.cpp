@@ -1,12 +1,9 @@
 #include "application.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QLibraryInfo>
 #include <QLocale>
-#include <QStringList>
 #include <QTranslator>
-#include <QUrl>
 
 namespace quorix {
 
@@ -21,14 +18,6 @@ bool installToolkitTranslation() {
     return false;
   }
   return true;
-}
-
-QString fileToOpen(const QStringList& arguments) {
-  if (arguments.size() < 2) return {};
-  const QString& argument = arguments.at(1);
-  const QUrl url(argument);
-  const QString path = url.isLocalFile() ? url.toLocalFile() : argument;
-  return path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath();
 }
 
 }  // namespace quorix

@@ -1,9 +1,6 @@
 // What the program sets up once, before its first window.
 #pragma once
 
-#include <QString>
-#include <QStringList>
-
 namespace quorix {
 
 // Loads Qt's own Chinese translation (buttons of the message boxes, the file
@@ -11,9 +8,5 @@ namespace quorix {
 // every text of the window is Chinese. False when the translation is not
 // installed; Qt's texts then stay English.
 bool installToolkitTranslation();
-
-// The file to open at start from the program's arguments (the path a desktop
-// entry's %f gives, or a file URL), made absolute; empty when none is named.
-[[nodiscard]] QString fileToOpen(const QStringList& arguments);
 
 }  // namespace quorix

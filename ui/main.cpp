@@ -1,6 +1,9 @@
 #include <QApplication>
+#include <string>
+#include <utility>
 
 #include "application.h"
+#include "input_file.h"
 #include "main_window.h"
 #include "program_icon.h"
 
@@ -13,10 +16,12 @@ int main(int argc, char** argv) {
 
   quorix::MainWindow window;
   window.show();
-  // `quorix FILE` reads the file once the window is up, as the open command would.
-  if (const QString file = quorix::fileToOpen(QApplication::arguments()); !file.isEmpty()) {
+  // `quorix FILE` reads the file once the window is up, as the open command
+  // would. The name is taken as the system gave it (QApplication has removed
+  // its own options), so that a name which is not UTF-8 still opens.
+  if (std::string file = argc > 1 ? quorix::pathFromArgument(argv[1]) : std::string(); !file.empty()) {
     QMetaObject::invokeMethod(
-        &window, [&window, file] { window.openPath(file); }, Qt::QueuedConnection);
+        &window, [&window, file = std::move(file)] { window.openPath(file); }, Qt::QueuedConnection);
   }
   return QApplication::exec();
 }

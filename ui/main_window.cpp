@@ -12,6 +12,7 @@
 #include <QUrl>
 #include <array>
 #include <optional>
+#include <string>
 
 #include "about_box.h"
 #include "binding/qt_services.h"
@@ -19,6 +20,7 @@
 #include "caption_field.h"
 #include "checksum.h"
 #include "clipboard.h"
+#include "input_file.h"
 #include "messages.h"
 #include "open_command.h"
 #include "progress_bar.h"
@@ -37,11 +39,14 @@ constexpr int kClientHeight = 4035;
 // After the title in the title bar: five blanks and a contact address.
 constexpr const char* kTitleContact = "     quorix@example.org";
 
-// The first local file a drag carries.
-std::optional<QString> droppedFile(const QMimeData* mime) {
+// The first local file a drag carries, as the system's bytes: taken from the
+// raw URI list, since a name that is not UTF-8 does not survive QUrl.
+std::optional<std::string> droppedFile(const QMimeData* mime) {
   if (mime == nullptr || !mime->hasUrls()) return std::nullopt;
-  for (const QUrl& url : mime->urls()) {
-    if (url.isLocalFile()) return url.toLocalFile();
+  for (const QByteArray& line : mime->data(QStringLiteral("text/uri-list")).split('\n')) {
+    const QByteArray uri = line.trimmed();
+    if (uri.isEmpty() || uri.startsWith('#')) continue;
+    if (std::string path = pathFromArgument(uri.toStdString()); !path.empty() && uri.startsWith("file:")) return path;
   }
   return std::nullopt;
 }
@@ -169,13 +174,13 @@ void MainWindow::openFile() {
   openCommand(*services_);
 }
 
-void MainWindow::openPath(const QString& path) {
+void MainWindow::openPath(const std::string& path) {
   const QtServices::CommandScope scope(*services_, QtServices::NewText::ShowFromStart);
-  quorix::openFile(*services_, path.toStdString());
+  quorix::openFile(*services_, path);
 }
 
 bool MainWindow::takeFileDrop(QDropEvent* e) {
-  const std::optional<QString> file = droppedFile(e->mimeData());
+  const std::optional<std::string> file = droppedFile(e->mimeData());
   if (!file) return false;
   e->setDropAction(Qt::CopyAction);
   e->accept();

@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <memory>
+#include <string>
 
 #include "services.h"
 
@@ -37,7 +38,7 @@ class MainWindow : public QMainWindow {
   static void end();
   // Reads the file at `path` as the open command reads the file its dialog
   // chose, for a file named on the command line or dropped on the window.
-  void openPath(const QString& path);
+  void openPath(const std::string& path);
 
  protected:
   void dragEnterEvent(QDragEnterEvent* e) override;

@@ -3,16 +3,23 @@
 // commands do through the fake window for the same inputs.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <array>
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "checksum.h"
 #include "fake_services.h"
+#include "file_faults.h"
 #include "hex_records.h"
 #include "messages.h"
 #include "open_command.h"
@@ -23,6 +30,12 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::cells;
+
+// The program under test; a copy beside this test when it runs as another user.
+const std::string kProgram =
+    std::getenv("QUORIX_TEST_PROGRAMS") != nullptr
+        ? (fs::path(std::getenv("QUORIX_TEST_PROGRAMS")) / fs::path(QUORIX_CLI_PATH).filename()).string()
+        : QUORIX_CLI_PATH;
 using testing::DialogAnswer;
 using testing::FakeServices;
 using testing::lines;
@@ -58,7 +71,11 @@ Outcome windowSaves(const std::string& text, const std::string& address) {
 // The error lines the program gives for the window's messages.
 std::string errorLines(const std::vector<std::string>& messages, const std::string& name) {
   std::string lines;
-  for (const auto& m : messages) lines += "quorix-cli: " + name + ": " + m + "\n";
+  for (std::string m : messages) {
+    // A message's reason follows its first line on the same line.
+    if (const std::size_t end = m.find('\n'); end != std::string::npos) m.replace(end, 1, "：");
+    lines += "quorix-cli: " + name + ": " + m + "\n";
+  }
   return lines;
 }
 
@@ -75,7 +92,7 @@ class Cli : public ::testing::Test {
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     dir_ = pattern;
   }
-  void TearDown() override { fs::remove_all(dir_); }
+  void TearDown() override { testing::removeFault(dir_); }
 
   [[nodiscard]] std::string put(const std::string& name, const std::string& contents) const {
     const std::string path = (dir_ / name).string();
@@ -89,7 +106,7 @@ class Cli : public ::testing::Test {
 
   // Runs quorix-cli with `args`, standard input from `input` (a path).
   [[nodiscard]] Result run(const std::vector<std::string>& args, const std::string& input = "/dev/null") const {
-    std::string command = "'" QUORIX_CLI_PATH "'";
+    std::string command = "'" + kProgram + "'";
     for (const auto& a : args) command += " '" + a + "'";
     const std::string out = (dir_ / "stdout").string();
     const std::string err = (dir_ / "stderr").string();
@@ -196,24 +213,79 @@ TEST_F(Cli, HexIsTheFileTheWindowSaves) {
             lines({":100000000102030405060708090A0B0C0D0E0F1068", ":0400100011121314A2", ":00000001FF"}));
 }
 
-TEST_F(Cli, FileFailuresAreReportedWithTheWindowsPrompts) {
-  const std::string text = put("in.txt", "01 ");
-  const std::string missing = (dir_ / "missing").string();
-  const struct {
-    std::vector<std::string> args;
-    std::string err;
-  } cases[] = {
-      {{"text", missing}, errorLines({std::string(kReadFailedPrompt)}, missing)},
-      {{"text", dir_.string()}, errorLines({std::string(kReadFailedPrompt)}, dir_.string())},
-      {{"hex", missing}, errorLines({std::string(kReadFailedPrompt)}, missing)},
-      {{"hex", "-o", (dir_ / "no" / "out.hex").string(), text}, errorLines({std::string(kSaveFailedPrompt)}, text)},
-      {{"hex", "-o", dir_.string(), text}, errorLines({std::string(kSaveFailedPrompt)}, text)},
-  };
-  for (const auto& c : cases) {
-    const Result r = run(c.args);
-    EXPECT_EQ(r.status, 1) << c.args.back();
-    EXPECT_EQ(r.out, "") << c.args.back();
-    EXPECT_EQ(r.err, c.err) << c.args.back();
+// Each fault through the program, as root and then as an ordinary user: the
+// message under the failing file's name, and nothing else changed.
+TEST_F(Cli, FileFaultsAreReportedWithTheirReasons) {
+  const fs::path folder = dir_ / "f";
+  for (const testing::FileFault& fault : testing::kReadFaults) {
+    const std::string path = testing::makeFault(fault, folder).string();
+    const Result r = run({"text", path});
+    const std::string_view reason = fault.expected();
+    EXPECT_EQ(r.out + r.err, reason.empty() ? std::string(testing::kFaultText)
+                                            : errorLines({withReason(kReadFailedPrompt, reason)}, path))
+        << fault.name;
+    testing::removeFault(folder);
+  }
+  // `hex -o` and `text -o` alike.
+  const std::string text = put("in.txt", std::string(testing::kFaultText));
+  const std::string hex = put("in.hex", std::string(testing::kFaultHex));
+  for (const testing::FileFault& fault : testing::kSaveFaults) {
+    for (const bool toHex : {true, false}) {
+      const std::string path = testing::makeFault(fault, folder).string();
+      const std::string_view reason = fault.expected();
+      const std::string_view saved = toHex ? testing::kFaultHex : testing::kFaultText;
+      testing::expectAfterSave(folder, dir_ / "expected", path, reason.empty() ? saved : "");
+      const Result r = run({toHex ? "hex" : "text", "-o", path, toHex ? text : hex});
+      EXPECT_EQ(r.err, reason.empty() ? "" : errorLines({withReason(kSaveFailedPrompt, reason)}, path)) << fault.name;
+      EXPECT_EQ(testing::listing(folder), testing::listing(dir_ / "expected")) << fault.name;
+      testing::removeFault(folder);
+      testing::removeFault(dir_ / "expected");
+    }
+  }
+  if (::geteuid() == 0) {
+    EXPECT_TRUE(testing::passesAsNobody("--gtest_filter=Cli.FileFaultsAreReportedWithTheirReasons", kProgram));
+  }
+}
+
+// Pipes and devices named on the command line are read as standard input is.
+TEST_F(Cli, NamedStreamsAreReadAsStandardInput) {
+  const std::string hex = put("in.hex", std::string(testing::kFaultHex));
+  EXPECT_EQ(run({"text", "/dev/stdin"}, hex).out, testing::kFaultText);
+  EXPECT_EQ(run({"hex", "/dev/stdin"}, put("in.txt", "01 ")).out, testing::kFaultHex);
+  // An endless device ends at the size limit, at once.
+  const auto start = std::chrono::steady_clock::now();
+  const Result endless = run({"text", "/dev/zero"});
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+  EXPECT_EQ(endless.err, errorLines({std::string(kFileTooLargePrompt)}, "/dev/zero"));
+}
+
+// Interrupted anywhere, `hex -o` leaves the old file or the new one, and nothing beside.
+TEST_F(Cli, InterruptedSavesLeaveOldOrNewAndNothingElse) {
+  const std::string input = put("in.txt", cells("5A ", 16 << 20));  // 16 MiB of data
+  const fs::path out = dir_ / "out" / "out.hex";
+  fs::create_directory(out.parent_path());
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_EQ(run({"hex", "-a", "00000000", "-o", out.string(), input}).status, 0);
+  // Signals fall anywhere in a run: reading, converting, writing, replacing.
+  const auto runTime = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
+  const std::string saved = get(out);
+  std::ofstream(out) << "old";
+  std::mt19937 random(7);
+  const std::array<int, 3> signals = {SIGINT, SIGTERM, SIGHUP};
+  for (int i = 0; i < 20; ++i) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      ::execl(kProgram.c_str(), kProgram.c_str(), "hex", "-a", "00000000", "-o", out.c_str(), input.c_str(), nullptr);
+      ::_exit(127);
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(random() % runTime.count()));
+    ::kill(child, signals[i % signals.size()]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_EQ(std::distance(fs::directory_iterator(out.parent_path()), {}), 1) << i;
+    const std::string now = get(out);
+    EXPECT_TRUE(now == "old" || now == saved) << i << ": " << now.size() << " bytes";
   }
 }
 
@@ -236,7 +308,7 @@ TEST_F(Cli, UsageErrorsExitWithTwo) {
       {},
       {"convert"},
       {"text", "a.hex", "b.hex"},
-      {"text", "-o", "x"},
+      {"text", "-a", "0000"},
       {"hex", "-A"},
       {"hex", "-a"},
       {"hex", "--bogus"},
@@ -249,6 +321,10 @@ TEST_F(Cli, UsageErrorsExitWithTwo) {
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err.rfind("quorix-cli: ", 0), 0U) << r.err;
   }
+  // An unknown option names itself, wherever it stands.
+  EXPECT_EQ(run({"text", "-dash.hex"}).err.rfind("quorix-cli: unknown option '-d'\n", 0), 0U);
+  EXPECT_EQ(run({"-xyz", "text", "a.hex"}).err.rfind("quorix-cli: unknown option '-x'\n", 0), 0U);
+  EXPECT_EQ(run({"hex", "--bogus=1"}).err.rfind("quorix-cli: unknown option '--bogus'\n", 0), 0U);
   for (const char* option : {"--help", "--version"}) {
     const Result r = run({option});
     EXPECT_EQ(r.status, 0);

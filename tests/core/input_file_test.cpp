@@ -1,6 +1,6 @@
-// The file layer on real files of every kind. A refusal must come at once:
-// an alarm ends the test program if any read hangs, so a hang fails the test
-// instead of stalling the run.
+// The file layer on real files of every kind, and the names it is given. A
+// refusal must come at once: an alarm ends the test program if any read hangs,
+// so a hang fails the test instead of stalling the run.
 #include "input_file.h"
 
 #include <fcntl.h>
@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -15,6 +16,9 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+
+#include "messages.h"
+#include "output_file.h"
 
 namespace quorix {
 namespace {
@@ -64,28 +68,40 @@ TEST_F(InputFile, RegularFilesAreReadWholeAndAnythingElseIsRefused) {
   std::ofstream(path("huge.hex")).close();
   fs::resize_file(path("huge.hex"), kMaxInputBytes + 1);
 
+  // Missing files, folders and permissions are the fault tables' (the window's
+  // file layer and the console program run them); here, the kinds of file.
+  const std::string notRegular(kNotRegularFileReason);
   const struct {
     std::string path;
     Status status;
     std::string bytes;
+    std::string reason;
   } cases[] = {
-      {regular, Status::Read, bytes},
-      {path("link.hex"), Status::Read, bytes},
-      {path("empty.hex"), Status::Read, ""},
-      {path("missing.hex"), Status::Unreadable, ""},
-      {"", Status::Unreadable, ""},
-      {path("dir.hex"), Status::Unreadable, ""},
-      {path("fifo.hex"), Status::Unreadable, ""},  // with no writer, opening it for reading would wait
-      {path("socket.hex"), Status::Unreadable, ""},
-      {"/dev/zero", Status::Unreadable, ""},
-      {"/dev/null", Status::Unreadable, ""},
-      {path("huge.hex"), Status::TooLarge, ""},
+      {regular, Status::Read, bytes, ""},
+      {path("link.hex"), Status::Read, bytes, ""},
+      {path("empty.hex"), Status::Read, "", ""},
+      {path("fifo.hex"), Status::Unreadable, "", notRegular},  // with no writer, opening it for reading would wait
+      {path("socket.hex"), Status::Unreadable, "", notRegular},
+      {"/dev/zero", Status::Unreadable, "", notRegular},
+      {"/dev/null", Status::Unreadable, "", notRegular},
+      {path("huge.hex"), Status::TooLarge, "", ""},
   };
   for (const auto& c : cases) {
     const FileContents got = readInputFile(c.path);
     EXPECT_EQ(got.status, c.status) << c.path;
     EXPECT_EQ(got.bytes, c.bytes) << c.path;
+    EXPECT_EQ(got.reason, c.reason) << c.path;
   }
+  // The console reads a named pipe or a device as it reads standard input.
+  EXPECT_EQ(readNamedInput("/dev/null").status, Status::Read);
+  const pid_t writer = ::fork();
+  ASSERT_GE(writer, 0);
+  if (writer == 0) {
+    std::ofstream(path("fifo.hex")) << "piped";
+    ::_exit(0);
+  }
+  EXPECT_EQ(readNamedInput(path("fifo.hex")).bytes, "piped");
+  ::waitpid(writer, nullptr, 0);
   ::close(listener);
 }
 
@@ -116,6 +132,42 @@ TEST_F(InputFile, StreamsAreReadToTheirEndOrRefusedPastTheLimit) {
   ::close(exact);
   EXPECT_EQ(whole.status, Status::Read);
   EXPECT_EQ(whole.bytes.size(), kLimit);
+}
+
+TEST_F(InputFile, ArgumentsNameFilesAsTheSystemsBytes) {
+  const std::string cwd = fs::current_path().string();
+  const struct {
+    std::string argument;
+    std::string path;
+  } cases[] = {
+      {"", ""},
+      {"/tmp/a b.hex", "/tmp/a b.hex"},
+      {"caf\xE9.hex", cwd + "/caf\xE9.hex"},
+      {"file:///tmp/a%20b.hex", "/tmp/a b.hex"},
+      {"file:///tmp/caf%E9%2.hex", "/tmp/caf\xE9%2.hex"},
+      {"file://localhost/tmp/a.hex", "/tmp/a.hex"},
+      {"file://host/tmp/a.hex", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(pathFromArgument(c.argument), c.path) << c.argument;
+}
+
+// A named temporary file, as on a file system without unnamed ones, is
+// removed when a signal ends the program while it is written.
+TEST_F(InputFile, NamedTemporaryFilesGoWithTheProgram) {
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      const OutputFile::Started started = OutputFile::start(path("out.hex"), OutputFile::Temporary::Named);
+      if (!started.file || !started.file->writeLine("01")) ::_exit(1);
+      ::raise(signal);
+      ::_exit(2);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+    EXPECT_TRUE(fs::is_empty(dir_)) << signal;
+  }
 }
 
 }  // namespace

@@ -63,6 +63,10 @@ class FakeServices : public WindowServices {
   std::set<std::string> unwritable;
   std::optional<std::size_t> failWriteAfter;
   bool failCommit = false;
+  // Why a path may not be replaced (replaceRefusal), and why a failed write or
+  // commit failed; empty means not known.
+  std::map<std::string, std::string> refusals;
+  std::string writeFailure;
   int openFiles = 0;  // writers not yet destroyed
 
   std::string clipboard;
@@ -137,6 +141,11 @@ class FakeServices : public WindowServices {
     return std::make_unique<Writer>(*this, path);
   }
 
+  std::string replaceRefusal(const std::string& path) override {
+    const auto it = refusals.find(path);
+    return it == refusals.end() ? std::string() : it->second;
+  }
+
   void clearClipboard() override {
     ++clipboardClears;
     clipboard.clear();
@@ -170,6 +179,7 @@ class FakeServices : public WindowServices {
       owner_.files[path_] = content_;
       return true;
     }
+    std::string failure() const override { return owner_.writeFailure; }
 
    private:
     FakeServices& owner_;

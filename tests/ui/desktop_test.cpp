@@ -4,7 +4,6 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
-#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -79,7 +78,6 @@ class DesktopTest : public QObject {
   void wholeTextCommandsAreOneUndoStep_data();
   void wholeTextCommandsAreOneUndoStep();
   void toolkitTextsAreChinese();
-  void fileToOpenFromArguments();
   void droppedFileOpensAnywhere_data();
   void droppedFileOpensAnywhere();
   void droppedTextGoesIntoTheField();
@@ -159,12 +157,6 @@ void DesktopTest::toolkitTextsAreChinese() {
     if (!a->isSeparator()) entries << a->text().section('\t', 0, 0);
   }
   QCOMPARE(entries, QString::fromUtf8("撤消(&U)|重做(&R)|剪切(&T)|复制(&C)|粘贴(&P)|删除|全选").split('|'));
-}
-
-void DesktopTest::fileToOpenFromArguments() {
-  QCOMPARE(fileToOpen({"quorix"}), QString());
-  QCOMPARE(fileToOpen({"quorix", "a b.hex"}), QDir::current().absoluteFilePath("a b.hex"));
-  QCOMPARE(fileToOpen({"quorix", "file:///tmp/a%20b.hex"}), QString("/tmp/a b.hex"));
 }
 
 void DesktopTest::droppedFileOpensAnywhere_data() {

@@ -119,7 +119,17 @@ FileContents QtServices::readFile(const std::string& path) { return files::readF
 
 std::optional<std::uintmax_t> QtServices::fileLength(const std::string& path) { return files::fileLength(path); }
 
-std::unique_ptr<LineWriter> QtServices::replaceFile(const std::string& path) { return files::replaceFile(path); }
+std::unique_ptr<LineWriter> QtServices::replaceFile(const std::string& path) {
+  std::string reason;
+  std::unique_ptr<LineWriter> file = files::replaceFile(path, reason);
+  if (!file) startFailure_.note(path, std::move(reason));
+  return file;
+}
+
+std::string QtServices::replaceRefusal(const std::string& path) {
+  if (std::optional<std::string> reason = startFailure_.take(path)) return *std::move(reason);
+  return files::replaceRefusal(path);
+}
 
 void QtServices::clearClipboard() {
   flushText1();

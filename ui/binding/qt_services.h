@@ -9,6 +9,7 @@
 #include <string>
 
 #include "binding/dialogs.h"
+#include "output_file.h"
 #include "services.h"
 
 class QLineEdit;
@@ -79,6 +80,7 @@ class QtServices final : public WindowServices {
   [[nodiscard]] FileContents readFile(const std::string& path) override;
   [[nodiscard]] std::optional<std::uintmax_t> fileLength(const std::string& path) override;
   [[nodiscard]] std::unique_ptr<LineWriter> replaceFile(const std::string& path) override;
+  [[nodiscard]] std::string replaceRefusal(const std::string& path) override;
 
   void clearClipboard() override;
   void setClipboardText(std::string_view text) override;
@@ -95,6 +97,7 @@ class QtServices final : public WindowServices {
   std::unique_ptr<MessageBoxes> messageBoxes_;
   QString nameFilter_;
   std::string fileName_;
+  StartFailure startFailure_;
 
   // Text1 changes not yet shown: a whole new text, if one was set, and the
   // text inserted at the caret since (the caret is at the start after a set,

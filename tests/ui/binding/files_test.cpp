@@ -10,6 +10,8 @@
 
 #include "binding/qt_files.h"
 #include "fake_services.h"
+#include "file_faults.h"
+#include "open_command.h"
 #include "save_command.h"
 
 namespace quorix {
@@ -20,8 +22,17 @@ class DiskServices : public testing::FakeServices {
  public:
   FileContents readFile(const std::string& path) override { return files::readFile(path); }
   std::optional<std::uintmax_t> fileLength(const std::string& path) override { return files::fileLength(path); }
-  std::unique_ptr<LineWriter> replaceFile(const std::string& path) override { return files::replaceFile(path); }
+  std::unique_ptr<LineWriter> replaceFile(const std::string& path) override {
+    std::string reason;
+    return files::replaceFile(path, reason);
+  }
+  std::string replaceRefusal(const std::string& path) override { return files::replaceRefusal(path); }
 };
+
+std::unique_ptr<LineWriter> startFile(const std::string& path) {
+  std::string reason;
+  return files::replaceFile(path, reason);
+}
 
 }  // namespace
 
@@ -58,64 +69,28 @@ class FilesTest : public QObject {
     tmp_ = std::make_unique<QTemporaryDir>();
     QVERIFY(tmp_->isValid());
   }
-  void cleanup() { tmp_.reset(); }
-
-  void readGivesEveryByte() {
-    const QByteArray bytes("a\0b\r\n\xFF\x80:\r", 9);
-    put("bytes.hex", bytes);
-    const FileContents got = files::readFile(path("bytes.hex"));
-    QVERIFY(got.status == FileContents::Status::Read);
-    QCOMPARE(QByteArray::fromStdString(got.bytes), bytes);
-
-    put("empty.hex", "");
-    QVERIFY(files::readFile(path("empty.hex")).status == FileContents::Status::Read);
-    QCOMPARE(files::readFile(path("empty.hex")).bytes, std::string());
+  void cleanup() {
+    testing::removeFault(tmp_->path().toStdString());
+    tmp_.reset();
   }
 
-  void readRefusesMissingFilesAndDirectories() {
-    QVERIFY(files::readFile(path("missing.hex")).status == FileContents::Status::Unreadable);
-    QVERIFY(QDir(dir().path()).mkdir("folder.hex"));
-    QVERIFY(files::readFile(path("folder.hex")).status == FileContents::Status::Unreadable);
-    QVERIFY(files::readFile("").status == FileContents::Status::Unreadable);
-  }
-
-  void readLargeFile() {
-    QByteArray bytes(48 * 1024 * 1024, 'x');
-    for (qsizetype i = 0; i < bytes.size(); i += 4093) bytes[i] = static_cast<char>(i & 0xFF);
-    put("large.hex", bytes);
-    const FileContents got = files::readFile(path("large.hex"));
-    QVERIFY(got.status == FileContents::Status::Read);
-    QCOMPARE(got.bytes.size(), static_cast<std::size_t>(bytes.size()));
-    QVERIFY(QByteArray::fromStdString(got.bytes) == bytes);
-  }
-
-  void lengthOfFiles() {
-    QCOMPARE(files::fileLength(path("missing.hex")), std::nullopt);
-    put("empty.hex", "");
-    QCOMPARE(files::fileLength(path("empty.hex")), std::optional<std::uintmax_t>(0));
-    put("five.hex", "12345");
-    QCOMPARE(files::fileLength(path("five.hex")), std::optional<std::uintmax_t>(5));
-    QVERIFY(QDir(dir().path()).mkdir("folder.hex"));
-    QCOMPARE(files::fileLength(path("folder.hex")), std::nullopt);
-  }
-
-  void chinesePaths() {
+  // Names are the system's bytes: UTF-8 folders, and a name that is no UTF-8.
+  void namesAreBytes() {
     QVERIFY(QDir(dir().path()).mkpath(QStringLiteral("程序/输出")));
-    const std::string target = path(QStringLiteral("程序/输出/文件.hex"));
+    const std::string target = path(QStringLiteral("程序/输出")) + "/caf\xE9.hex";
     {
-      auto writer = files::replaceFile(target);
+      auto writer = startFile(target);
       QVERIFY(writer);
       QVERIFY(writer->writeLine(":00000001FF"));
       QVERIFY(writer->commit());
     }
-    QCOMPARE(contents(QStringLiteral("程序/输出/文件.hex")), QByteArray(":00000001FF\r\n"));
     QCOMPARE(files::readFile(target).bytes, std::string(":00000001FF\r\n"));
     QCOMPARE(files::fileLength(target), std::optional<std::uintmax_t>(13));
   }
 
   void newFileAppearsOnlyOnCommit() {
     const std::string target = path("new.hex");
-    auto writer = files::replaceFile(target);
+    auto writer = startFile(target);
     QVERIFY(writer);
     QVERIFY(writer->writeLine(":0100000001FE"));
     QVERIFY(writer->writeLine(""));
@@ -129,7 +104,7 @@ class FilesTest : public QObject {
 
   void oldFileStaysUntilCommit() {
     put("a.hex", "old contents");
-    auto writer = files::replaceFile(path("a.hex"));
+    auto writer = startFile(path("a.hex"));
     QVERIFY(writer);
     QVERIFY(writer->writeLine(":00000001FF"));
     QCOMPARE(contents("a.hex"), QByteArray("old contents"));
@@ -140,10 +115,10 @@ class FilesTest : public QObject {
   void droppedWriterLeavesEverythingAsItWas() {
     put("a.hex", "old contents");
     {
-      auto writer = files::replaceFile(path("a.hex"));
+      auto writer = startFile(path("a.hex"));
       QVERIFY(writer);
       QVERIFY(writer->writeLine(":00000001FF"));
-      auto fresh = files::replaceFile(path("b.hex"));
+      auto fresh = startFile(path("b.hex"));
       QVERIFY(fresh);
       QVERIFY(fresh->writeLine(":00000001FF"));
     }
@@ -151,43 +126,21 @@ class FilesTest : public QObject {
     QCOMPARE(entries(), QStringList{"a.hex"});
   }
 
-  void cannotStartWhereNoFileCanBe() {
-    put("plain", "a regular file");
-    QVERIFY(QDir(dir().path()).mkdir("folder.hex"));
-    put("folder.hex/inside", "x");
-    QCOMPARE(files::replaceFile(path("plain/a.hex")), nullptr);  // parent is a file
-    QCOMPARE(files::replaceFile(path("missing/a.hex")), nullptr);
-    QCOMPARE(files::replaceFile(path("folder.hex")), nullptr);
-    QCOMPARE(contents("plain"), QByteArray("a regular file"));
-    QCOMPARE(contents("folder.hex/inside"), QByteArray("x"));
-    QCOMPARE(entries(), (QStringList{"folder.hex", "plain"}));
-  }
-
   void failedCommitLeavesTheTarget() {
     // The target turns into a directory while the file is written; the
     // rename over it fails, and the directory keeps what it holds.
     put("a.hex", "old");
-    auto writer = files::replaceFile(path("a.hex"));
+    auto writer = startFile(path("a.hex"));
     QVERIFY(writer);
     QVERIFY(writer->writeLine(":00000001FF"));
     QVERIFY(QFile::remove(dir().filePath("a.hex")));
     QVERIFY(QDir(dir().path()).mkdir("a.hex"));
     put("a.hex/keep", "kept");
     QVERIFY(!writer->commit());
+    QCOMPARE(writer->failure(), std::string(kTargetIsFolderReason));
     writer.reset();
     QCOMPARE(contents("a.hex/keep"), QByteArray("kept"));
     QCOMPARE(entries(), QStringList{"a.hex"});
-  }
-
-  void readOnlyDirectory() {
-    if (geteuid() == 0) QSKIP("permissions do not bind root");
-    put("a.hex", "old");
-    QVERIFY(QFile::setPermissions(dir().path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
-    const auto writer = files::replaceFile(path("a.hex"));
-    QVERIFY(
-        QFile::setPermissions(dir().path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
-    QCOMPARE(writer, nullptr);
-    QCOMPARE(contents("a.hex"), QByteArray("old"));
   }
 
   void saveCommandWritesRealFiles() {
@@ -212,13 +165,42 @@ class FilesTest : public QObject {
     saveCommand(ui);
     QCOMPARE(contents(QStringLiteral("输出/程序.hex")), QByteArray(":03000000010203F7\r\n:00000001FF\r\n"));
     QCOMPARE(entries(QStringLiteral("输出")), QStringList{QStringLiteral("程序.hex")});
+  }
 
-    put("plain", "x");
-    ui.messages.clear();
-    ui.saveAnswers = {{DialogOutcome::Chosen, path("plain/a.hex")}};
-    saveCommand(ui);
-    QCOMPARE(ui.messages.size(), std::size_t{1});
-    QCOMPARE(QString::fromStdString(ui.messages[0].prompt), QStringLiteral("文件保存失败！"));
+  // Each fault through the open and save commands on the real file layer; as
+  // root, then again as an ordinary user.
+  void readFaults() {
+    const std::filesystem::path dir = path("f");
+    for (const testing::FileFault& fault : testing::kReadFaults) {
+      DiskServices ui;
+      openFile(ui, testing::makeFault(fault, dir).string());
+      const std::string_view reason = fault.expected();
+      QCOMPARE(ui.messages.size(), std::size_t{reason.empty() ? 0U : 1U});
+      QCOMPARE(reason.empty() ? ui.fields[Field::Text1] : ui.messages[0].prompt,
+               reason.empty() ? std::string(testing::kFaultText) : withReason(kReadFailedPrompt, reason));
+      testing::removeFault(dir);
+    }
+    if (geteuid() == 0) QVERIFY(testing::passesAsNobody("readFaults saveFaults"));
+  }
+
+  void saveFaults() {
+    const std::filesystem::path dir = path("f");
+    for (const testing::FileFault& fault : testing::kSaveFaults) {
+      const std::filesystem::path target = testing::makeFault(fault, dir);
+      const std::string_view reason = fault.expected();
+      testing::expectAfterSave(dir, path("expected"), target, reason.empty() ? testing::kFaultHex : "");
+      DiskServices ui;
+      ui.fields[Field::Text1] = testing::kFaultText;
+      ui.saveAnswers = {{DialogOutcome::Chosen, target.string()}};
+      saveCommand(ui);
+      // A refusal comes before the question whether to overwrite; a save asks it at most.
+      const std::string wanted = reason.empty() ? std::string(kOverwritePrompt) : withReason(kSaveFailedPrompt, reason);
+      QVERIFY(ui.messages.size() == (reason.empty() ? ui.messages.size() : 1U) && ui.messages.size() <= 1U);
+      for (const auto& message : ui.messages) QCOMPARE(message.prompt, wanted);
+      QVERIFY2(testing::listing(dir) == testing::listing(path("expected")), fault.name);
+      testing::removeFault(dir);
+      testing::removeFault(path("expected"));
+    }
   }
 };
 
