@@ -14,16 +14,16 @@
 #include <optional>
 
 #include "about_box.h"
+#include "binding/progress_bar.h"
 #include "binding/qt_services.h"
-#include "binding/utf8.h"
 #include "caption_field.h"
 #include "checksum.h"
 #include "clipboard.h"
 #include "messages.h"
-#include "progress_bar.h"
 #include "reader.h"
 #include "textfield/byte_text_field.h"
 #include "twips.h"
+#include "utf8.h"
 #include "writer.h"
 
 namespace quorix {
@@ -33,9 +33,6 @@ namespace {
 // The client area below the menu bar, in twips.
 constexpr int kClientWidth = 4710;
 constexpr int kClientHeight = 4035;
-
-// After the title in the title bar: five blanks and a contact address.
-constexpr const char* kTitleContact = "     quorix@example.org";
 
 // The first local file a drag carries.
 std::optional<QString> droppedFile(const QMimeData* mime) {
@@ -50,7 +47,7 @@ std::optional<QString> droppedFile(const QMimeData* mime) {
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   setObjectName("Quorix");
-  setWindowTitle(toQString(kAppTitle) + QString::fromUtf8(kTitleContact));
+  setWindowTitle(toQString(kAppTitle) + toQString(kTitleContact));
   // A frame that can be resized and minimised, but not maximised.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
@@ -60,6 +57,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   auto* client = new QWidget(this);
   client->setObjectName("client");
   setCentralWidget(client);
+  buildActions();
   buildControls(client, dpi);
   buildMenu();
   resize(twipsToPixels(kClientWidth, dpi), twipsToPixels(kClientHeight, dpi) + menuBar()->sizeHint().height());
@@ -83,44 +81,54 @@ void MainWindow::buildControls(QWidget* client, double dpi) {
     w->setObjectName(name);
     w->setGeometry(twipsToPixels(t, dpi));
   };
-  const auto lineEdit = [&](const char* name, const char* text, Twips t) {
-    auto* edit = new QLineEdit(QString::fromUtf8(text));
+  const auto lineEdit = [&](const char* name, std::string_view text, Twips t) {
+    auto* edit = new QLineEdit(toQString(text));
     place(edit, name, t);
     edit->setCursorPosition(0);
     return edit;
   };
-  const auto button = [&](const char* name, const char* caption, Twips t, void (MainWindow::*handler)()) {
-    auto* b = new QPushButton(QString::fromUtf8(caption));
+  const auto button = [&](const char* name, const QString& caption, Twips t) {
+    auto* b = new QPushButton(caption);
     place(b, name, t);
     // Enter presses the focused button, as Space does.
     b->setAutoDefault(true);
+    return b;
+  };
+  // A button that runs a menu command: its caption and its click are the action's.
+  const auto actionButton = [&](const char* name, QAction* action, Twips t) {
+    auto* b = button(name, action->text(), t);
+    connect(b, &QPushButton::clicked, action, &QAction::trigger);
+    return b;
+  };
+  const auto commandButton = [&](const char* name, std::string_view caption, Twips t, void (MainWindow::*handler)()) {
+    auto* b = button(name, toQString(caption), t);
     connect(b, &QPushButton::clicked, this, handler);
     return b;
   };
 
   // Created bottom first: each control lies above the ones made before it, so
   // Text1 covers the record checksum controls and Bar1 the last line of Text1.
-  auto* text2 = lineEdit("Text2", "02000004FFFF", {120, 840, 4335, 270});
-  auto* text3 = lineEdit("Text3", "Text3", {120, 1320, 4335, 270});
-  auto* command1 = button("Command1", "Command1", {480, 1800, 975, 375}, &MainWindow::checksum);
+  auto* text2 = lineEdit("Text2", kDefaultRecord, {120, 840, 4335, 270});
+  auto* text3 = lineEdit("Text3", kDefaultChecksumText, {120, 1320, 4335, 270});
+  auto* command1 = commandButton("Command1", kChecksumCaption, {480, 1800, 975, 375}, &MainWindow::checksum);
 
   // Wraps at its width, vertical scroll bar only, no length limit, Tab moves the focus on.
   text1_ = new ByteTextField;
   place(text1_, "Text1", {0, 360, 4695, 3135});
   text1_->setTabChangesFocus(true);
   text1_->setPlainText(toQString(kDefaultByteText));
-  text1_->setAccessibleName(QString::fromUtf8("字节文本"));
+  text1_->setAccessibleName(toQString(kByteTextName));
 
-  auto* command2 = button("Command2", "打开Hex文件...", {0, 0, 1695, 255}, &MainWindow::openFile);
-  auto* command3 = button("Command3", "剪切到剪贴板", {1800, 0, 1335, 255}, &MainWindow::cut);
-  auto* command4 = button("Command4", "粘贴", {3240, 0, 1455, 255}, &MainWindow::paste);
-  auto* command5 = button("Command5", "保存为Hex文件...", {0, 3720, 1695, 255}, &MainWindow::saveFile);
+  auto* command2 = actionButton("Command2", openAction_, {0, 0, 1695, 255});
+  auto* command3 = commandButton("Command3", kCutCaption, {1800, 0, 1335, 255}, &MainWindow::cut);
+  auto* command4 = commandButton("Command4", kPasteCaption, {3240, 0, 1455, 255}, &MainWindow::paste);
+  auto* command5 = actionButton("Command5", saveAction_, {0, 3720, 1695, 255});
 
   auto* bar1 = new FloatProgressBar;
   place(bar1, "Bar1", {0, 3480, 4695, 135});
 
   // The caption of Text5: an editable field in the menu colour that Tab passes by.
-  auto* text4 = new CaptionField(QString::fromUtf8("起始单元地址："));
+  auto* text4 = new CaptionField(toQString(kStartAddressCaption));
   place(text4, "Text4", {2760, 3720, 1335, 270});
   text4->setCursorPosition(0);
   text4->setFocusPolicy(Qt::ClickFocus);
@@ -128,13 +136,11 @@ void MainWindow::buildControls(QWidget* client, double dpi) {
   captionPalette.setColor(QPalette::Base, QApplication::palette("QMenu").color(QPalette::Window));
   text4->setPalette(captionPalette);
 
-  auto* text5 = lineEdit("Text5", "0000", {4080, 3680, 620, 300});
-  text5->setToolTip(
-      QString::fromUtf8("在此输入Hex文件中数据的首地址，默认首地址为0000.\n"
-                        "1到4位十六进制数写16位地址的Hex文件，5到8位（如08000000）写32位地址的Hex文件。"));
-  text5->setAccessibleName(QString::fromUtf8("起始单元地址"));
-  text2->setAccessibleName(QString::fromUtf8("记录"));
-  text3->setAccessibleName(QString::fromUtf8("校验和"));
+  auto* text5 = lineEdit("Text5", kDefaultStartAddress, {4080, 3680, 620, 300});
+  text5->setToolTip(toQString(kStartAddressTip));
+  text5->setAccessibleName(toQString(kStartAddressName));
+  text2->setAccessibleName(toQString(kRecordName));
+  text3->setAccessibleName(toQString(kChecksumName));
 
   // Bar1 takes no focus; Text4 is in the order but no tab stop.
   const std::array<QWidget*, 10> order{text1_,   text2,    text3,    command1, command2,
@@ -144,18 +150,28 @@ void MainWindow::buildControls(QWidget* client, double dpi) {
   services_ = std::make_unique<QtServices>(QtServices::Widgets{text1_, text2, text3, text5, bar1, this});
 }
 
+void MainWindow::buildActions() {
+  const auto action = [this](const char* name, std::string_view caption, const QKeySequence& keys, auto handler) {
+    auto* a = new QAction(toQString(caption), this);
+    a->setObjectName(name);
+    a->setShortcut(keys);
+    connect(a, &QAction::triggered, this, handler);
+    return a;
+  };
+  openAction_ = action("dkk", kOpenCaption, QKeySequence(Qt::CTRL | Qt::Key_O), &MainWindow::openWithDialog);
+  saveAction_ = action("bcc", kSaveCaption, QKeySequence(Qt::CTRL | Qt::Key_S), &MainWindow::saveWithDialog);
+  endAction_ = action("gbb", kEndCaption, QKeySequence(), &MainWindow::end);
+  aboutAction_ = action("bzz", kAboutCaption, QKeySequence(), &MainWindow::about);
+}
+
 void MainWindow::buildMenu() {
-  QMenu* wjj = menuBar()->addMenu(QString::fromUtf8("文件"));
+  QMenu* wjj = menuBar()->addMenu(toQString(kFileMenuCaption));
   wjj->setObjectName("wjj");
-
-  wjj->addAction(QString::fromUtf8("打开Hex文件..."), QKeySequence(Qt::CTRL | Qt::Key_O), this, &MainWindow::openFile)
-      ->setObjectName("dkk");
-  wjj->addAction(QString::fromUtf8("保存为Hex文件..."), QKeySequence(Qt::CTRL | Qt::Key_S), this, &MainWindow::saveFile)
-      ->setObjectName("bcc");
-  wjj->addAction(QString::fromUtf8("关闭"), this, &MainWindow::end)->setObjectName("gbb");
-
+  wjj->addAction(openAction_);
+  wjj->addAction(saveAction_);
+  wjj->addAction(endAction_);
   // An item of the menu bar itself: a click on it runs the command, no submenu opens.
-  menuBar()->addAction(QString::fromUtf8("帮助"), this, &MainWindow::about)->setObjectName("bzz");
+  menuBar()->addAction(aboutAction_);
 }
 
 void MainWindow::run(void (*command)(WindowServices&)) {
@@ -163,7 +179,7 @@ void MainWindow::run(void (*command)(WindowServices&)) {
   command(*services_);
 }
 
-void MainWindow::openFile() {
+void MainWindow::openWithDialog() {
   const QtServices::CommandScope scope(*services_, QtServices::NewText::ShowFromStart);
   openCommand(*services_);
 }
@@ -211,7 +227,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
   }
   return QMainWindow::eventFilter(watched, e);
 }
-void MainWindow::saveFile() { run(&saveCommand); }
+void MainWindow::saveWithDialog() { run(&saveCommand); }
 void MainWindow::checksum() { run(&checksumCommand); }
 void MainWindow::cut() { run(&cutCommand); }
 void MainWindow::paste() { run(&pasteCommand); }

@@ -6,6 +6,8 @@
 #include <QPointer>
 #include <memory>
 
+class QAction;
+
 #include "services.h"
 
 namespace quorix {
@@ -27,9 +29,10 @@ class MainWindow : public QMainWindow {
   // The about box while one is open.
   [[nodiscard]] AboutBox* aboutBox() const;
 
-  // The commands, as the menu items and buttons run them.
-  void openFile();
-  void saveFile();
+  // The commands, as the menu items and buttons run them. The open and the
+  // save command ask for their file in a dialog.
+  void openWithDialog();
+  void saveWithDialog();
   void checksum();
   void cut();
   void paste();
@@ -46,12 +49,18 @@ class MainWindow : public QMainWindow {
   bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
+  void buildActions();
   void buildControls(QWidget* client, double dpi);
   void buildMenu();
   void run(void (*command)(WindowServices&));
   // Takes a drag or drop that carries a local file; false leaves the event alone.
   bool takeFileDrop(QDropEvent* e);
 
+  // One action per menu command; the buttons of the same command trigger it.
+  QAction* openAction_ = nullptr;
+  QAction* saveAction_ = nullptr;
+  QAction* endAction_ = nullptr;
+  QAction* aboutAction_ = nullptr;
   ByteTextField* text1_ = nullptr;
   std::unique_ptr<QtServices> services_;
   QPointer<AboutBox> about_;

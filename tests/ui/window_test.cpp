@@ -17,11 +17,11 @@
 #include <functional>
 
 #include "about_box.h"
+#include "binding/progress_bar.h"
 #include "binding/qt_services.h"
 #include "hex_records.h"
 #include "main_window.h"
 #include "program_icon.h"
-#include "progress_bar.h"
 #include "scripted_dialogs.h"
 #include "textfield/byte_text_field.h"
 #include "twips.h"
@@ -256,7 +256,7 @@ void WindowTest::startsAsLoaded() {
   QCOMPARE(bar(w)->value(), 0);
 
   // The load step set the filter the open dialog shows.
-  w.openFile();
+  w.openWithDialog();
   QCOMPARE(s.dialogs->shown.size(), std::size_t{1});
   QCOMPARE(s.dialogs->shown.at(0).nameFilter, QString::fromUtf8("Hex文件(*.hex)"));
   QCOMPARE(s.dialogs->shown.at(0).preset, QString());
@@ -365,10 +365,10 @@ void WindowTest::openCancelledForgetsFileName() {
   MainWindow w;
   const testing::Scripted s = testing::script(w);
   s.dialogs->answers = {path, std::nullopt};
-  w.openFile();
+  w.openWithDialog();
   text1(w)->setPlainText("edited");
-  w.openFile();
-  w.openFile();
+  w.openWithDialog();
+  w.openWithDialog();
   QCOMPARE(s.dialogs->shown.size(), std::size_t{3});
   QCOMPARE(s.dialogs->shown.at(1).preset, path);
   QCOMPARE(s.dialogs->shown.at(2).preset, QString());
@@ -382,8 +382,8 @@ void WindowTest::openUnreadableFileLeavesFieldAlone() {
   MainWindow w;
   const testing::Scripted s = testing::script(w);
   s.dialogs->answers = {dir.filePath("missing.hex"), dir.path()};
-  w.openFile();
-  w.openFile();
+  w.openWithDialog();
+  w.openWithDialog();
   QCOMPARE(s.boxes->shown.size(), std::size_t{2});
   for (const auto& box : s.boxes->shown) {
     QCOMPARE(box.prompt, QString::fromUtf8("文件读取失败！"));
@@ -402,7 +402,7 @@ void WindowTest::openMisplacedRecordShowsTextBeforeMessage() {
   MainWindow w;
   const testing::Scripted s = testing::script(w);
   s.dialogs->answers = {path};
-  w.openFile();
+  w.openWithDialog();
   QCOMPARE(s.boxes->shown.size(), std::size_t{1});
   QCOMPARE(s.boxes->shown.at(0).prompt, QString::fromUtf8("Hex文件出错，请重新编译！"));
   // What was read up to the fault is in the field when the message shows.
@@ -423,9 +423,9 @@ void WindowTest::openAt32BitAddressSavesBackThere() {
   MainWindow w;
   const testing::Scripted s = testing::script(w);
   s.dialogs->answers = {in, out};
-  w.openFile();
+  w.openWithDialog();
   QCOMPARE(line(w, "Text5")->text(), QString("08000000"));
-  w.saveFile();
+  w.saveWithDialog();
   QVERIFY(s.boxes->shown.empty());
   const QString compare = QString("srec_cmp '%1' -intel '%2' -intel >/dev/null 2>&1").arg(in, out);
   QCOMPARE(std::system(compare.toLocal8Bit().constData()), 0);

@@ -5,7 +5,6 @@
 #include <QSaveFile>
 #include <QString>
 
-#include "binding/utf8.h"
 #include "input_file.h"
 
 namespace quorix::files {
@@ -42,14 +41,14 @@ class SaveFileWriter final : public LineWriter {
 FileContents readFile(const std::string& path) { return readInputFile(path); }
 
 std::optional<std::uintmax_t> fileLength(const std::string& path) {
-  const QFileInfo info(toQString(path));
+  const QFileInfo info(QString::fromStdString(path));
   if (!info.exists() || info.isDir()) return std::nullopt;
   return static_cast<std::uintmax_t>(info.size());
 }
 
 std::unique_ptr<LineWriter> replaceFile(const std::string& path) {
   if (path.empty()) return nullptr;
-  const QString target = toQString(path);
+  const QString target = QString::fromStdString(path);
   // A directory cannot be replaced by a file.
   if (QFileInfo(target).isDir()) return nullptr;
   auto writer = std::make_unique<SaveFileWriter>(target);
