@@ -76,6 +76,16 @@ inline constexpr std::string_view kStartAddressName = "起始单元地址";
 inline constexpr std::string_view kRecordName = "记录";
 inline constexpr std::string_view kChecksumName = "校验和";
 
+inline constexpr std::string_view kEditMenuCaption = "编辑";
+inline constexpr std::string_view kUndoCaption = "撤消";
+inline constexpr std::string_view kRedoCaption = "重做";
+inline constexpr std::string_view kSelectAllCaption = "全选";
+// Asked on closing the window while the byte text holds unsaved changes.
+inline constexpr std::string_view kUnsavedPrompt = "字节文本已修改，是否保存？";
+inline constexpr std::string_view kSaveAnswer = "保存";
+inline constexpr std::string_view kDiscardAnswer = "不保存";
+inline constexpr std::string_view kCancelAnswer = "取消";
+
 // The about box.
 inline constexpr std::string_view kAboutTitlePrefix = "关于 ";
 inline constexpr std::string_view kAboutVersion = "V1.00";

@@ -6,14 +6,21 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPalette>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QUrl>
+#include <QWindow>
+#include <algorithm>
 #include <array>
 #include <optional>
+#include <utility>
 
 #include "about_box.h"
+#include "binding/dialogs.h"
 #include "binding/progress_bar.h"
 #include "binding/qt_services.h"
 #include "caption_field.h"
@@ -43,6 +50,19 @@ std::optional<QString> droppedFile(const QMimeData* mime) {
   return std::nullopt;
 }
 
+// The width of a line edit that shows `text` whole, as QLineEdit measures its own.
+int lineEditWidthFor(const QLineEdit& edit, const QString& text) {
+  constexpr int kTextMargin = 2;  // QLineEdit's own, on either side of the text
+  constexpr int kCaret = 1;
+  QStyleOptionFrame frame;
+  frame.initFrom(&edit);
+  frame.lineWidth = edit.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, &edit);
+  const QMargins margins = edit.textMargins();
+  const int inner =
+      edit.fontMetrics().horizontalAdvance(text) + 2 * kTextMargin + kCaret + margins.left() + margins.right();
+  return edit.style()->sizeFromContents(QStyle::CT_LineEdit, &frame, QSize(inner, edit.height()), &edit).width();
+}
+
 }  // namespace
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
@@ -65,6 +85,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   services_->setFilter(kHexFileFilter);
   // The text the program starts with is no step the user could undo.
   text1_->clearHistory();
+  savedRevision_ = shownRevision_ = text1Revision();
   text1_->setFocus();
   // A file dropped anywhere opens; the line edits would take its name as text.
   setAcceptDrops(true);
@@ -137,6 +158,11 @@ void MainWindow::buildControls(QWidget* client, double dpi) {
   text4->setPalette(captionPalette);
 
   auto* text5 = lineEdit("Text5", kDefaultStartAddress, {4080, 3680, 620, 300});
+  // Wide enough for the eight digits of a 32-bit address, its right edge kept:
+  // Text4 moves left with it, into the gap after the save button.
+  const int widen = std::max(0, lineEditWidthFor(*text5, QStringLiteral("DDDDDDDD")) - text5->width());
+  text5->setGeometry(text5->geometry().adjusted(-widen, 0, 0, 0));
+  text4->move(text4->x() - widen, text4->y());
   text5->setToolTip(toQString(kStartAddressTip));
   text5->setAccessibleName(toQString(kStartAddressName));
   text2->setAccessibleName(toQString(kRecordName));
@@ -147,7 +173,11 @@ void MainWindow::buildControls(QWidget* client, double dpi) {
                                        command3, command4, command5, text4,    text5};
   for (std::size_t i = 0; i + 1 < order.size(); ++i) setTabOrder(order.at(i), order.at(i + 1));
 
+  text2_ = text2;
+  text3_ = text3;
+  text5_ = text5;
   services_ = std::make_unique<QtServices>(QtServices::Widgets{text1_, text2, text3, text5, bar1, this});
+  connect(text1_, &ByteTextField::textChanged, this, &MainWindow::followText1);
 }
 
 void MainWindow::buildActions() {
@@ -170,8 +200,104 @@ void MainWindow::buildMenu() {
   wjj->addAction(openAction_);
   wjj->addAction(saveAction_);
   wjj->addAction(endAction_);
+
+  // Acts on the covered record fields and the start address where they have
+  // the focus, else on the byte text: a click on a button leaves the focus there.
+  QMenu* edit = menuBar()->addMenu(toQString(kEditMenuCaption));
+  edit->setObjectName("edit");
+  const auto editAction = [&](const char* name, std::string_view caption, const QKeySequence& keys,
+                              void (QLineEdit::*onLine)(), void (ByteTextField::*onText1)()) {
+    QAction* a = edit->addAction(toQString(caption));
+    a->setObjectName(name);
+    a->setShortcut(keys);
+    connect(a, &QAction::triggered, this, [this, onLine, onText1] {
+      if (QLineEdit* line = focusedRecordOrAddress()) {
+        (line->*onLine)();
+      } else {
+        text1_->setFocus();
+        (text1_->*onText1)();
+      }
+    });
+  };
+  editAction("undo", kUndoCaption, QKeySequence(Qt::CTRL | Qt::Key_Z), &QLineEdit::undo, &ByteTextField::undo);
+  editAction("redo", kRedoCaption, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), &QLineEdit::redo,
+             &ByteTextField::redo);
+  editAction("selectAll", kSelectAllCaption, QKeySequence(Qt::CTRL | Qt::Key_A), &QLineEdit::selectAll,
+             &ByteTextField::selectAll);
+
   // An item of the menu bar itself: a click on it runs the command, no submenu opens.
   menuBar()->addAction(aboutAction_);
+}
+
+QLineEdit* MainWindow::focusedRecordOrAddress() const {
+  QWidget* focused = focusWidget();
+  for (QLineEdit* line : {text2_, text3_, text5_}) {
+    if (focused == line) return line;
+  }
+  return nullptr;
+}
+
+std::uint64_t MainWindow::text1Revision() const { return text1_->document().revision(); }
+
+bool MainWindow::isText1Modified() const { return text1Revision() != savedRevision_; }
+
+void MainWindow::followText1() {
+  const std::uint64_t now = text1Revision();
+  const QString address = text5_->text();
+  for (const OpenStep& open : opens_) {
+    const bool undone = shownRevision_ == open.after && now == open.before && address == open.addressAfter;
+    const bool redone = shownRevision_ == open.before && now == open.after && address == open.addressBefore;
+    if (undone || redone) {
+      text5_->setText(undone ? open.addressBefore : open.addressAfter);
+      text5_->setCursorPosition(0);
+      break;
+    }
+  }
+  shownRevision_ = now;
+}
+
+void MainWindow::runOpen(const std::function<void()>& open) {
+  const std::uint64_t before = text1Revision();
+  const QString addressBefore = text5_->text();
+  {
+    const QtServices::CommandScope scope(*services_, QtServices::NewText::ShowFromStart);
+    open();
+  }
+  const std::uint64_t after = text1Revision();
+  if (after == before) return;  // cancelled, or the file was not read
+  savedRevision_ = after;
+  if (text5_->text() == addressBefore) return;
+  // Enough for any undoing a user does by hand; the oldest go first.
+  constexpr std::size_t kOpensKept = 64;
+  if (opens_.size() == kOpensKept) opens_.erase(opens_.begin());
+  opens_.push_back({before, after, addressBefore, text5_->text()});
+}
+
+bool MainWindow::mayDiscardText1() {
+  if (!isText1Modified()) return true;
+  QMessageBox box(QMessageBox::NoIcon, toQString(kAppTitle), toQString(kUnsavedPrompt), QMessageBox::NoButton, this);
+  QPushButton* save = box.addButton(toQString(kSaveAnswer), QMessageBox::AcceptRole);
+  QPushButton* discard = box.addButton(toQString(kDiscardAnswer), QMessageBox::DestructiveRole);
+  QPushButton* cancel = box.addButton(toQString(kCancelAnswer), QMessageBox::RejectRole);
+  save->setObjectName("save");
+  discard->setObjectName("discard");
+  cancel->setObjectName("cancel");
+  box.setDefaultButton(save);
+  box.setEscapeButton(cancel);
+  fitTitle(box);
+  box.exec();
+  if (box.clickedButton() == discard) return true;
+  if (box.clickedButton() == save) return saveWithDialog();
+  return false;
+}
+
+void MainWindow::closeEvent(QCloseEvent* e) {
+  // End asked already.
+  if (!std::exchange(closeConfirmed_, false) && !mayDiscardText1()) {
+    e->ignore();
+    return;
+  }
+  e->accept();
 }
 
 void MainWindow::run(void (*command)(WindowServices&)) {
@@ -180,13 +306,19 @@ void MainWindow::run(void (*command)(WindowServices&)) {
 }
 
 void MainWindow::openWithDialog() {
-  const QtServices::CommandScope scope(*services_, QtServices::NewText::ShowFromStart);
-  openCommand(*services_);
+  runOpen([this] { openCommand(*services_); });
 }
 
 void MainWindow::openPath(const QString& path) {
-  const QtServices::CommandScope scope(*services_, QtServices::NewText::ShowFromStart);
-  quorix::openFile(*services_, path.toStdString());
+  // At start the window may not be placed yet: its messages would stand where
+  // it was before the window manager moved it.
+  QWindow* handle = windowHandle();
+  if (handle != nullptr && isVisible() && !handle->isExposed()) {
+    pathWhenShown_ = path;
+    handle->installEventFilter(this);
+    return;
+  }
+  runOpen([this, &path] { quorix::openFile(*services_, path.toStdString()); });
 }
 
 bool MainWindow::takeFileDrop(QDropEvent* e) {
@@ -216,6 +348,13 @@ void MainWindow::dropEvent(QDropEvent* e) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == windowHandle() && e->type() == QEvent::Expose && windowHandle()->isExposed() &&
+      !pathWhenShown_.isEmpty()) {
+    windowHandle()->removeEventFilter(this);
+    QMetaObject::invokeMethod(
+        this, [this, path = std::exchange(pathWhenShown_, QString())] { openPath(path); }, Qt::QueuedConnection);
+    return QMainWindow::eventFilter(watched, e);
+  }
   switch (e->type()) {
     case QEvent::DragEnter:
     case QEvent::DragMove:
@@ -227,10 +366,25 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
   }
   return QMainWindow::eventFilter(watched, e);
 }
-void MainWindow::saveWithDialog() { run(&saveCommand); }
+bool MainWindow::saveWithDialog() {
+  const QtServices::Tally before = services_->tally();
+  run(&saveCommand);
+  const QtServices::Tally after = services_->tally();
+  // Saved as a whole: a file was put in place and no message said otherwise.
+  const bool saved = after.committedFiles > before.committedFiles && after.notices == before.notices;
+  if (saved) savedRevision_ = text1Revision();
+  return saved;
+}
 void MainWindow::checksum() { run(&checksumCommand); }
-void MainWindow::cut() { run(&cutCommand); }
-void MainWindow::paste() { run(&pasteCommand); }
+void MainWindow::cut() {
+  run(&cutCommand);
+  savedRevision_ = text1Revision();
+}
+
+void MainWindow::paste() {
+  run(&pasteCommand);
+  savedRevision_ = text1Revision();
+}
 
 void MainWindow::about() {
   if (!about_) {
@@ -245,6 +399,8 @@ void MainWindow::about() {
 }
 
 void MainWindow::end() {
+  if (!mayDiscardText1()) return;
+  closeConfirmed_ = true;
   QApplication::closeAllWindows();
   QCoreApplication::exit(0);
 }

@@ -4,9 +4,13 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <vector>
 
 class QAction;
+class QLineEdit;
 
 #include "services.h"
 
@@ -32,12 +36,14 @@ class MainWindow : public QMainWindow {
   // The commands, as the menu items and buttons run them. The open and the
   // save command ask for their file in a dialog.
   void openWithDialog();
-  void saveWithDialog();
+  // True when the text was saved whole (the close question goes by it).
+  bool saveWithDialog();
   void checksum();
   void cut();
   void paste();
   void about();
-  static void end();
+  // Ends the program, after the question about unsaved byte text.
+  void end();
   // Reads the file at `path` as the open command reads the file its dialog
   // chose, for a file named on the command line or dropped on the window.
   void openPath(const QString& path);
@@ -47,6 +53,7 @@ class MainWindow : public QMainWindow {
   void dragMoveEvent(QDragMoveEvent* e) override;
   void dropEvent(QDropEvent* e) override;
   bool eventFilter(QObject* watched, QEvent* e) override;
+  void closeEvent(QCloseEvent* e) override;
 
  private:
   void buildActions();
@@ -55,6 +62,17 @@ class MainWindow : public QMainWindow {
   void run(void (*command)(WindowServices&));
   // Takes a drag or drop that carries a local file; false leaves the event alone.
   bool takeFileDrop(QDropEvent* e);
+  // Runs an open; an open that replaced the byte text is remembered with the
+  // start address before and after it, so that undo and redo take both.
+  void runOpen(const std::function<void()>& open);
+  // Puts back the start address of an open that undo or redo just crossed.
+  void followText1();
+  [[nodiscard]] std::uint64_t text1Revision() const;
+  // The byte text differs from what the last open, save, cut or paste left.
+  [[nodiscard]] bool isText1Modified() const;
+  // Asks before unsaved byte text is lost; false keeps the window open.
+  bool mayDiscardText1();
+  [[nodiscard]] QLineEdit* focusedRecordOrAddress() const;
 
   // One action per menu command; the buttons of the same command trigger it.
   QAction* openAction_ = nullptr;
@@ -62,6 +80,21 @@ class MainWindow : public QMainWindow {
   QAction* endAction_ = nullptr;
   QAction* aboutAction_ = nullptr;
   ByteTextField* text1_ = nullptr;
+  QLineEdit* text2_ = nullptr;
+  QLineEdit* text3_ = nullptr;
+  QLineEdit* text5_ = nullptr;
+
+  struct OpenStep {
+    std::uint64_t before;
+    std::uint64_t after;
+    QString addressBefore;
+    QString addressAfter;
+  };
+  std::vector<OpenStep> opens_;
+  std::uint64_t shownRevision_ = 0;  // of the text followText1 last saw
+  std::uint64_t savedRevision_ = 0;
+  bool closeConfirmed_ = false;
+  QString pathWhenShown_;
   std::unique_ptr<QtServices> services_;
   QPointer<AboutBox> about_;
 };

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -98,14 +99,18 @@ class WindowTest : public QObject {
   void helpInMenuBarShowsOneModelessAboutBox();
   void closingMainWindowLeavesAboutBoxRunning();
   void endClosesEverythingAndQuits();
+  void undoOfOpenTakesStartAddressAlong();
+  void startAddressShowsEightDigits();
+  void editKeysActOnFocusedFieldElseByteText();
+  void closingWithChangesAsks_data();
+  void closingWithChangesAsks();
 };
 
 void WindowTest::controlsSitWhereTheTwipsSay_data() {
   QTest::addColumn<QString>("name");
   QTest::addColumn<QRect>("pixels");
   // Twips / 15 at 96 dpi.
-  QTest::newRow("Text5") << "Text5" << QRect(272, 245, 41, 20);
-  QTest::newRow("Text4") << "Text4" << QRect(184, 248, 89, 18);
+  // Text5 and Text4: startAddressShowsEightDigits.
   QTest::newRow("Bar1") << "Bar1" << QRect(0, 232, 313, 9);
   QTest::newRow("Command5") << "Command5" << QRect(0, 248, 113, 17);
   QTest::newRow("Command4") << "Command4" << QRect(216, 0, 97, 17);
@@ -267,7 +272,20 @@ void WindowTest::menuLayout() {
   auto* wjj = w.findChild<QMenu*>("wjj");
   QVERIFY(wjj != nullptr);
   QAction* bzz = action(w, "bzz");
-  QCOMPARE(w.menuBar()->actions(), (QList<QAction*>{wjj->menuAction(), bzz}));
+  auto* edit = w.findChild<QMenu*>("edit");
+  QVERIFY(edit != nullptr);
+  QCOMPARE(w.menuBar()->actions(), (QList<QAction*>{wjj->menuAction(), edit->menuAction(), bzz}));
+  QCOMPARE(edit->title(), QString::fromUtf8("编辑"));
+  QCOMPARE(edit->actions(), (QList<QAction*>{action(w, "undo"), action(w, "redo"), action(w, "selectAll")}));
+  QCOMPARE(action(w, "undo")->text(), QString::fromUtf8("撤消"));
+  QCOMPARE(action(w, "redo")->text(), QString::fromUtf8("重做"));
+  QCOMPARE(action(w, "selectAll")->text(), QString::fromUtf8("全选"));
+  QCOMPARE(action(w, "undo")->shortcut(), QKeySequence("Ctrl+Z"));
+  QCOMPARE(action(w, "redo")->shortcut(), QKeySequence("Ctrl+Shift+Z"));
+  QCOMPARE(action(w, "selectAll")->shortcut(), QKeySequence("Ctrl+A"));
+  // The buttons of a menu command show the menu item's caption.
+  QCOMPARE(button(w, "Command2")->text(), action(w, "dkk")->text());
+  QCOMPARE(button(w, "Command5")->text(), action(w, "bcc")->text());
   QCOMPARE(wjj->title(), QString::fromUtf8("文件"));
   QCOMPARE(bzz->text(), QString::fromUtf8("帮助"));
   QVERIFY(bzz->menu() == nullptr);
@@ -587,6 +605,124 @@ void WindowTest::endClosesEverythingAndQuits() {
   QCOMPARE(runEventLoop(), 0);
   QVERIFY(!w.isVisible());
   for (QWidget* top : QApplication::topLevelWidgets()) QVERIFY2(!top->isVisible(), qPrintable(top->objectName()));
+}
+
+// Type, open a file at 08000000, undo: the typed bytes come back at their own
+// start address, so that a save cannot put them at the file's.
+void WindowTest::undoOfOpenTakesStartAddressAlong() {
+  QTemporaryDir dir;
+  const std::string records =
+      testing::recordLine(0, 4, "0800") + "\r\n" + testing::recordLine(0, 0, "0102") + "\r\n:00000001FF\r\n";
+  const QString in = writeFile(dir, "in.hex", QByteArray::fromStdString(records));
+  MainWindow w;
+  const testing::Scripted s = testing::script(w);
+  showActive(w);
+  QTest::keyClicks(text1(w), "AA BB ");
+  const QString typed = text1(w)->toPlainText();
+  s.dialogs->answers = {in, in};
+  w.openWithDialog();
+  const QString opened = text1(w)->toPlainText();
+  QCOMPARE(line(w, "Text5")->text(), QString("08000000"));
+
+  QTest::keyClick(text1(w), Qt::Key_Z, Qt::ControlModifier);
+  QCOMPARE(text1(w)->toPlainText(), typed);
+  QCOMPARE(line(w, "Text5")->text(), QString("0000"));
+  QTest::keyClick(text1(w), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  QCOMPARE(text1(w)->toPlainText(), opened);
+  QCOMPARE(line(w, "Text5")->text(), QString("08000000"));
+
+  // An address the user typed after the open is the user's.
+  QTest::keyClick(text1(w), Qt::Key_Z, Qt::ControlModifier);
+  line(w, "Text5")->setText("1234");
+  QTest::keyClick(text1(w), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  QCOMPARE(text1(w)->toPlainText(), opened);
+  QCOMPARE(line(w, "Text5")->text(), QString("1234"));
+}
+
+void WindowTest::startAddressShowsEightDigits() {
+  MainWindow w;
+  showActive(w);
+  QLineEdit* text5 = line(w, "Text5");
+  QLineEdit* text4 = line(w, "Text4");
+  text5->setText("08000000");
+  // The caret's travel over the digits equals their width only if the field did not scroll.
+  text5->setCursorPosition(0);
+  const int start = text5->inputMethodQuery(Qt::ImCursorRectangle).toRect().left();
+  text5->setCursorPosition(8);
+  QCOMPARE(text5->inputMethodQuery(Qt::ImCursorRectangle).toRect().left() - start,
+           text5->fontMetrics().horizontalAdvance("08000000"));
+  if (w.screen()->logicalDotsPerInchY() != 96) return;
+  // Right edge, top and height as the twips say; Text4 moved left with it, clear of Command5.
+  QCOMPARE(text5->geometry().right(), 312);
+  QCOMPARE(text5->y(), 245);
+  QCOMPARE(text5->height(), 20);
+  QCOMPARE(text4->geometry(), QRect(text5->x() - 88, 248, 89, 18));
+  QVERIFY(text4->x() > button(w, "Command5")->geometry().right());
+}
+
+// 撤消, 重做, 全选 act on the focused record or address field, and on the byte
+// text from anywhere else, a button that was just clicked included.
+void WindowTest::editKeysActOnFocusedFieldElseByteText() {
+  MainWindow w;
+  showActive(w);
+  QLineEdit* text2 = line(w, "Text2");
+  text2->setFocus();
+  text2->end(false);
+  QTest::keyClicks(text2, "00");
+  QTest::keyClick(text2, Qt::Key_Z, Qt::ControlModifier);
+  QCOMPARE(text2->text(), QString("02000004FFFF"));
+  QTest::keyClick(text2, Qt::Key_A, Qt::ControlModifier);
+  QCOMPARE(text2->selectedText(), QString("02000004FFFF"));
+  QCOMPARE(text1(w)->toPlainText(), kDefaultText);
+  QVERIFY(!text1(w)->hasSelection());
+
+  QGuiApplication::clipboard()->setText("AA ");
+  QTest::mouseClick(button(w, "Command4"), Qt::LeftButton);
+  QCOMPARE(QApplication::focusWidget(), button(w, "Command4"));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier);
+  QCOMPARE(text1(w)->toPlainText(), kDefaultText);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  QCOMPARE(text1(w)->toPlainText(), QString("AA "));
+  button(w, "Command2")->setFocus();
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+  QCOMPARE(text1(w)->selectedText(), QString("AA "));
+}
+
+void WindowTest::closingWithChangesAsks_data() {
+  QTest::addColumn<QString>("answer");
+  QTest::addColumn<bool>("saveChosen");  // the save dialog gets a name, else it is cancelled
+  QTest::addColumn<bool>("closes");
+  QTest::newRow("保存") << "save" << true << true;
+  QTest::newRow("保存, dialog cancelled") << "save" << false << false;
+  QTest::newRow("不保存") << "discard" << false << true;
+  QTest::newRow("取消") << "cancel" << false << false;
+}
+
+void WindowTest::closingWithChangesAsks() {
+  QFETCH(QString, answer);
+  QFETCH(bool, saveChosen);
+  QFETCH(bool, closes);
+  QTemporaryDir dir;
+  const QString out = dir.filePath("out.hex");
+  MainWindow w;
+  const testing::Scripted s = testing::script(w);
+  if (saveChosen) s.dialogs->answers = {out};
+  showActive(w);
+  QVERIFY(w.close());  // nothing typed: nothing asked
+  showActive(w);
+  QTest::keyClicks(text1(w), "AA ");
+  QString asked;
+  QTimer::singleShot(0, &w, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    QVERIFY(box != nullptr);
+    asked = box->text();
+    QTest::mouseClick(box->findChild<QPushButton*>(answer), Qt::LeftButton);
+  });
+  QCOMPARE(w.close(), closes);
+  QCOMPARE(asked, QString::fromUtf8("字节文本已修改，是否保存？"));
+  QCOMPARE(QFile::exists(out), saveChosen);
+  QCOMPARE(text1(w)->toPlainText(), "AA " + kDefaultText);
+  if (saveChosen) QVERIFY(w.close());  // saved: nothing left to ask
 }
 
 QTEST_MAIN(WindowTest)

@@ -1,7 +1,9 @@
 #include "binding/dialogs.h"
 
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
 
 namespace quorix {
 
@@ -17,6 +19,18 @@ std::optional<QString> runFileDialog(QFileDialog& dialog, const QString& preset,
 }
 
 }  // namespace
+
+void fitTitle(QMessageBox& box) {
+  // Room for the frame's icon and buttons beside the title, which the box's
+  // own size, taken from its text alone, does not leave.
+  constexpr int kFrameAllowance = 160;
+  auto* grid = qobject_cast<QGridLayout*>(box.layout());
+  if (grid == nullptr) return;
+  const int width = box.fontMetrics().horizontalAdvance(box.windowTitle()) + kFrameAllowance * box.logicalDpiX() / 96;
+  // A QMessageBox sets its own size; a spacer in its grid is what it keeps.
+  grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Expanding), grid->rowCount(), 0, 1,
+                grid->columnCount());
+}
 
 std::optional<QString> QtFileDialogs::open(QWidget* parent, const QString& preset, const QString& nameFilter) {
   QFileDialog dialog(parent);
@@ -40,6 +54,7 @@ Answer QtMessageBoxes::show(QWidget* parent, const QString& prompt, Buttons butt
                                                  : QMessageBox::StandardButtons(QMessageBox::Ok);
   QMessageBox box(QMessageBox::NoIcon, title, prompt, shown, parent);
   box.setDefaultButton(QMessageBox::Ok);
+  fitTitle(box);
   return box.exec() == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;
 }
 

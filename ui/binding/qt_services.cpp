@@ -41,6 +41,23 @@ std::string toUtf8String(const QString& text) {
   return utf8;
 }
 
+// Counts the files put in place.
+class CountingWriter final : public LineWriter {
+ public:
+  CountingWriter(std::unique_ptr<LineWriter> writer, std::uint64_t& committed)
+      : writer_(std::move(writer)), committed_(committed) {}
+  bool writeLine(std::string_view line) override { return writer_->writeLine(line); }
+  bool commit() override {
+    const bool done = writer_->commit();
+    if (done) ++committed_;
+    return done;
+  }
+
+ private:
+  std::unique_ptr<LineWriter> writer_;
+  std::uint64_t& committed_;
+};
+
 }  // namespace
 
 QtServices::QtServices(const Widgets& widgets)
@@ -142,6 +159,7 @@ void QtServices::setFileName(std::string_view path) { fileName_ = std::string(pa
 
 Answer QtServices::messageBox(std::string_view prompt, Buttons buttons, std::optional<std::string_view> title) {
   flush();
+  if (buttons == Buttons::Ok) ++tally_.notices;
   return messageBoxes_->show(widgets_.window, toQString(prompt), buttons, toQString(title.value_or(kAppTitle)));
 }
 
@@ -149,7 +167,11 @@ FileContents QtServices::readFile(const std::string& path) { return files::readF
 
 std::optional<std::uintmax_t> QtServices::fileLength(const std::string& path) { return files::fileLength(path); }
 
-std::unique_ptr<LineWriter> QtServices::replaceFile(const std::string& path) { return files::replaceFile(path); }
+std::unique_ptr<LineWriter> QtServices::replaceFile(const std::string& path) {
+  std::unique_ptr<LineWriter> writer = files::replaceFile(path);
+  if (!writer) return writer;
+  return std::make_unique<CountingWriter>(std::move(writer), tally_.committedFiles);
+}
 
 void QtServices::clearClipboard() {
   flushText1();
