@@ -11,6 +11,7 @@
 #include <QPalette>
 #include <QPushButton>
 #include <QStyle>
+#include <QStyleOptionButton>
 #include <QStyleOptionFrame>
 #include <QUrl>
 #include <QWindow>
@@ -37,10 +38,6 @@ namespace quorix {
 
 namespace {
 
-// The client area below the menu bar, in twips.
-constexpr int kClientWidth = 4710;
-constexpr int kClientHeight = 4035;
-
 // The first local file a drag carries.
 std::optional<QString> droppedFile(const QMimeData* mime) {
   if (mime == nullptr || !mime->hasUrls()) return std::nullopt;
@@ -50,29 +47,65 @@ std::optional<QString> droppedFile(const QMimeData* mime) {
   return std::nullopt;
 }
 
-// The width of a line edit that shows `text` whole, as QLineEdit measures its own.
-int lineEditWidthFor(const QLineEdit& edit, const QString& text) {
+// The client area and the controls as drawn, in twips.
+constexpr Twips kClient{0, 0, 4710, 4035};
+constexpr Twips kText5{4080, 3680, 620, 300};
+constexpr Twips kText4{2760, 3720, 1335, 270};
+constexpr Twips kBar1{0, 3480, 4695, 135};
+constexpr Twips kCommand5{0, 3720, 1695, 255};
+constexpr Twips kCommand4{3240, 0, 1455, 255};
+constexpr Twips kCommand3{1800, 0, 1335, 255};
+constexpr Twips kCommand2{0, 0, 1695, 255};
+constexpr Twips kText1{0, 360, 4695, 3135};
+constexpr Twips kCommand1{480, 1800, 975, 375};
+constexpr Twips kText3{120, 1320, 4335, 270};
+constexpr Twips kText2{120, 840, 4335, 270};
+
+// The least room between the save button and the caption of Text5.
+constexpr int kBottomRowGap = 8;
+
+// The size of a line edit that shows `text` whole (its ink, a caret behind it):
+// QLineEdit's own margins inside the frame, without the style's padding.
+QSize lineEditSizeFor(const QLineEdit& edit, const QString& text) {
   constexpr int kTextMargin = 2;  // QLineEdit's own, on either side of the text
   constexpr int kCaret = 1;
-  QStyleOptionFrame frame;
-  frame.initFrom(&edit);
-  frame.lineWidth = edit.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, &edit);
+  QStyleOptionFrame option;
+  option.initFrom(&edit);
+  const int frame = edit.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, &edit);
   const QMargins margins = edit.textMargins();
-  const int inner =
-      edit.fontMetrics().horizontalAdvance(text) + 2 * kTextMargin + kCaret + margins.left() + margins.right();
-  return edit.style()->sizeFromContents(QStyle::CT_LineEdit, &frame, QSize(inner, edit.height()), &edit).width();
+  const QFontMetrics fm = edit.fontMetrics();
+  const int ink = std::max(fm.boundingRect(text).right() + 1, 0);
+  return {ink + 2 * (kTextMargin + frame) + kCaret + margins.left() + margins.right(),
+          fm.height() + 2 * frame + margins.top() + margins.bottom()};
 }
+
+// The size of a push button that shows its caption whole.
+QSize buttonSizeFor(const QPushButton& button) {
+  QStyleOptionButton option;
+  option.initFrom(&button);
+  option.text = button.text();
+  const QFontMetrics fm = button.fontMetrics();
+  const int frame = button.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, &button);
+  const int width = button.style()
+                        ->sizeFromContents(QStyle::CT_PushButton, &option,
+                                           QSize(fm.horizontalAdvance(button.text()), fm.height()), &button)
+                        .width();
+  return {width, fm.height() + 2 * frame};
+}
+
+// `drawn` grown to at least `needed`, its top left corner kept.
+QRect grown(const QRect& drawn, QSize needed) { return {drawn.topLeft(), drawn.size().expandedTo(needed)}; }
 
 }  // namespace
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   setObjectName("Quorix");
   setWindowTitle(toQString(kAppTitle) + toQString(kTitleContact));
-  // A frame that can be resized and minimised, but not maximised.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+                 Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
 
   const double dpi = twipsDpi(*this);
+  drawnClient_ = twipsToPixels(kClient, dpi).size();
 
   auto* client = new QWidget(this);
   client->setObjectName("client");
@@ -80,7 +113,10 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   buildActions();
   buildControls(client, dpi);
   buildMenu();
-  resize(twipsToPixels(kClientWidth, dpi), twipsToPixels(kClientHeight, dpi) + menuBar()->sizeHint().height());
+  client->installEventFilter(this);
+  // The default size is the smallest, which the font may make larger than drawn.
+  layoutControls();
+  resize(client->minimumSize().width(), client->minimumSize().height() + menuBar()->sizeHint().height());
 
   services_->setFilter(kHexFileFilter);
   // The text the program starts with is no step the user could undo.
@@ -97,10 +133,11 @@ MainWindow::~MainWindow() = default;
 AboutBox* MainWindow::aboutBox() const { return about_.data(); }
 
 void MainWindow::buildControls(QWidget* client, double dpi) {
-  const auto place = [client, dpi](QWidget* w, const char* name, Twips t) {
+  const auto place = [this, client, dpi](QWidget* w, const char* name, Twips t) {
     w->setParent(client);
     w->setObjectName(name);
     w->setGeometry(twipsToPixels(t, dpi));
+    drawn_.emplace_back(w, w->geometry());
   };
   const auto lineEdit = [&](const char* name, std::string_view text, Twips t) {
     auto* edit = new QLineEdit(toQString(text));
@@ -129,40 +166,35 @@ void MainWindow::buildControls(QWidget* client, double dpi) {
 
   // Created bottom first: each control lies above the ones made before it, so
   // Text1 covers the record checksum controls and Bar1 the last line of Text1.
-  auto* text2 = lineEdit("Text2", kDefaultRecord, {120, 840, 4335, 270});
-  auto* text3 = lineEdit("Text3", kDefaultChecksumText, {120, 1320, 4335, 270});
-  auto* command1 = commandButton("Command1", kChecksumCaption, {480, 1800, 975, 375}, &MainWindow::checksum);
+  auto* text2 = lineEdit("Text2", kDefaultRecord, kText2);
+  auto* text3 = lineEdit("Text3", kDefaultChecksumText, kText3);
+  auto* command1 = commandButton("Command1", kChecksumCaption, kCommand1, &MainWindow::checksum);
 
   // Wraps at its width, vertical scroll bar only, no length limit, Tab moves the focus on.
   text1_ = new ByteTextField;
-  place(text1_, "Text1", {0, 360, 4695, 3135});
+  place(text1_, "Text1", kText1);
   text1_->setTabChangesFocus(true);
   text1_->setPlainText(toQString(kDefaultByteText));
   text1_->setAccessibleName(toQString(kByteTextName));
 
-  auto* command2 = actionButton("Command2", openAction_, {0, 0, 1695, 255});
-  auto* command3 = commandButton("Command3", kCutCaption, {1800, 0, 1335, 255}, &MainWindow::cut);
-  auto* command4 = commandButton("Command4", kPasteCaption, {3240, 0, 1455, 255}, &MainWindow::paste);
-  auto* command5 = actionButton("Command5", saveAction_, {0, 3720, 1695, 255});
+  auto* command2 = actionButton("Command2", openAction_, kCommand2);
+  auto* command3 = commandButton("Command3", kCutCaption, kCommand3, &MainWindow::cut);
+  auto* command4 = commandButton("Command4", kPasteCaption, kCommand4, &MainWindow::paste);
+  auto* command5 = actionButton("Command5", saveAction_, kCommand5);
 
   auto* bar1 = new FloatProgressBar;
-  place(bar1, "Bar1", {0, 3480, 4695, 135});
+  place(bar1, "Bar1", kBar1);
 
   // The caption of Text5: an editable field in the menu colour that Tab passes by.
   auto* text4 = new CaptionField(toQString(kStartAddressCaption));
-  place(text4, "Text4", {2760, 3720, 1335, 270});
+  place(text4, "Text4", kText4);
   text4->setCursorPosition(0);
   text4->setFocusPolicy(Qt::ClickFocus);
   QPalette captionPalette = text4->palette();
   captionPalette.setColor(QPalette::Base, QApplication::palette("QMenu").color(QPalette::Window));
   text4->setPalette(captionPalette);
 
-  auto* text5 = lineEdit("Text5", kDefaultStartAddress, {4080, 3680, 620, 300});
-  // Wide enough for the eight digits of a 32-bit address, its right edge kept:
-  // Text4 moves left with it, into the gap after the save button.
-  const int widen = std::max(0, lineEditWidthFor(*text5, QStringLiteral("DDDDDDDD")) - text5->width());
-  text5->setGeometry(text5->geometry().adjusted(-widen, 0, 0, 0));
-  text4->move(text4->x() - widen, text4->y());
+  auto* text5 = lineEdit("Text5", kDefaultStartAddress, kText5);
   text5->setToolTip(toQString(kStartAddressTip));
   text5->setAccessibleName(toQString(kStartAddressName));
   text2->setAccessibleName(toQString(kRecordName));
@@ -175,7 +207,14 @@ void MainWindow::buildControls(QWidget* client, double dpi) {
 
   text2_ = text2;
   text3_ = text3;
+  text4_ = text4;
   text5_ = text5;
+  command1_ = command1;
+  command2_ = command2;
+  command3_ = command3;
+  command4_ = command4;
+  command5_ = command5;
+  bar1_ = bar1;
   services_ = std::make_unique<QtServices>(QtServices::Widgets{text1_, text2, text3, text5, bar1, this});
   connect(text1_, &ByteTextField::textChanged, this, &MainWindow::followText1);
 }
@@ -347,7 +386,87 @@ void MainWindow::dropEvent(QDropEvent* e) {
   if (!takeFileDrop(e)) QMainWindow::dropEvent(e);
 }
 
+QRect MainWindow::drawn(const QWidget* control) const {
+  for (const auto& [widget, rect] : drawn_) {
+    if (widget == control) return rect;
+  }
+  return {};
+}
+
+// The controls as drawn, with two rules for a window of another size or a
+// larger font. The byte text field takes whatever the window gives: the top
+// row stays at the top, the bar and the bottom row keep their distance to
+// the bottom edge, Text5 and its caption to the right edge, and the covered
+// record controls their offsets inside the field. A control whose caption
+// would be clipped grows to its font's measure, and what lies beyond it in
+// its row moves along.
+void MainWindow::layoutControls() {
+  const QSize client = centralWidget()->size();
+  const QRect drawnText1 = drawn(text1_);
+  const int rightGap = drawnClient_.width() - drawn(text5_).right();  // to the client's right edge
+  const auto fromBottom = [&](const QRect& d, int height) {
+    return drawnClient_.height() - (d.y() + d.height()) + height;  // distance of the top to the bottom
+  };
+
+  // The top row, left to right, each button after its predecessor's drawn gap.
+  int topGrowth = 0;
+  int topRight = 0;
+  QRect previousDrawn;
+  for (QPushButton* b : {command2_, command3_, command4_}) {
+    const QRect d = drawn(b);
+    QRect r = grown(d, buttonSizeFor(*b));
+    if (b != command2_) r.moveLeft(topRight + 1 + (d.left() - previousDrawn.right() - 1));
+    b->setGeometry(r);
+    topGrowth = std::max(topGrowth, r.height() - d.height());
+    topRight = r.right();
+    previousDrawn = d;
+  }
+
+  // The bottom row: the save button on the left; Text5 and its caption on the right.
+  const QRect save = grown(drawn(command5_), buttonSizeFor(*command5_));
+  const QRect address = grown(drawn(text5_), lineEditSizeFor(*text5_, QStringLiteral("DDDDDDDD")));
+  const QRect caption = grown(drawn(text4_), lineEditSizeFor(*text4_, text4_->text()));
+  const int bottomGrowth =
+      std::max({save.height() - drawn(command5_).height(), address.height() - drawn(text5_).height(),
+                caption.height() - drawn(text4_).height()});
+  const auto placeBottom = [&](QWidget* w, QRect r, const QRect& d) {
+    r.moveTop(client.height() - fromBottom(d, r.height()));
+    w->setGeometry(r);
+  };
+  placeBottom(command5_, save, drawn(command5_));
+  QRect a = address;
+  a.moveRight(client.width() - rightGap);
+  placeBottom(text5_, a, drawn(text5_));
+  // The caption's right edge stands to Text5's left edge as drawn.
+  QRect c = caption;
+  c.moveRight(a.left() + (drawn(text4_).right() - drawn(text5_).left()));
+  placeBottom(text4_, c, drawn(text4_));
+
+  // The bar above the bottom row, the field between the top row and the bar,
+  // both as wide as the window.
+  const QRect drawnBar = drawn(bar1_);
+  const int stretch = client.width() - drawnClient_.width();
+  QRect bar(drawnBar.left(), 0, drawnBar.width() + stretch, drawnBar.height());
+  bar.moveTop(client.height() - fromBottom(drawnBar, drawnBar.height()) - bottomGrowth);
+  bar1_->setGeometry(bar);
+  const int overlap = drawnText1.bottom() - drawnBar.top();
+  const QRect field(drawnText1.left(), drawnText1.top() + topGrowth, drawnText1.width() + stretch,
+                    bar.top() + overlap + 1 - (drawnText1.top() + topGrowth));
+  text1_->setGeometry(field);
+  for (QWidget* covered : std::initializer_list<QWidget*>{text2_, text3_, command1_}) {
+    covered->setGeometry(drawn(covered).translated(field.topLeft() - drawnText1.topLeft()));
+  }
+
+  // The smallest client that keeps all of it: the drawn size, or larger.
+  const int bottomRowWidth = save.right() + 1 + kBottomRowGap + (a.left() - c.left()) + a.width() + rightGap;
+  const int topRowWidth = topRight + 1 + (drawnClient_.width() - drawn(command4_).right() - 1);
+  const QSize least(std::max({drawnClient_.width(), bottomRowWidth, topRowWidth}),
+                    drawnClient_.height() + topGrowth + bottomGrowth);
+  if (centralWidget()->minimumSize() != least) centralWidget()->setMinimumSize(least);
+}
+
 bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == centralWidget() && e->type() == QEvent::Resize) layoutControls();
   if (watched == windowHandle() && e->type() == QEvent::Expose && windowHandle()->isExposed() &&
       !pathWhenShown_.isEmpty()) {
     windowHandle()->removeEventFilter(this);

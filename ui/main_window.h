@@ -4,13 +4,17 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QRect>
+#include <QSize>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 class QAction;
 class QLineEdit;
+class QPushButton;
 
 #include "services.h"
 
@@ -18,6 +22,7 @@ namespace quorix {
 
 class AboutBox;
 class ByteTextField;
+class FloatProgressBar;
 class QtServices;
 
 class MainWindow : public QMainWindow {
@@ -73,6 +78,9 @@ class MainWindow : public QMainWindow {
   // Asks before unsaved byte text is lost; false keeps the window open.
   bool mayDiscardText1();
   [[nodiscard]] QLineEdit* focusedRecordOrAddress() const;
+  // Places the controls for the client's size and font, and sets the least size.
+  void layoutControls();
+  [[nodiscard]] QRect drawn(const QWidget* control) const;
 
   // One action per menu command; the buttons of the same command trigger it.
   QAction* openAction_ = nullptr;
@@ -82,7 +90,17 @@ class MainWindow : public QMainWindow {
   ByteTextField* text1_ = nullptr;
   QLineEdit* text2_ = nullptr;
   QLineEdit* text3_ = nullptr;
+  QLineEdit* text4_ = nullptr;
   QLineEdit* text5_ = nullptr;
+  QPushButton* command1_ = nullptr;
+  QPushButton* command2_ = nullptr;
+  QPushButton* command3_ = nullptr;
+  QPushButton* command4_ = nullptr;
+  QPushButton* command5_ = nullptr;
+  FloatProgressBar* bar1_ = nullptr;
+  // Every control's rectangle as drawn, in pixels, and the client's size.
+  std::vector<std::pair<QWidget*, QRect>> drawn_;
+  QSize drawnClient_;
 
   struct OpenStep {
     std::uint64_t before;

@@ -79,7 +79,8 @@ class WindowTest : public QObject {
   void controlsSitWhereTheTwipsSay();
   void twipsScaleWithResolution();
   void coveredControlsAndStacking();
-  void resizingMovesNothing();
+  void resizingFollowsTheField();
+  void largerFontClipsNoCaption();
   void frameTitleAndIcon();
   void startsAsLoaded();
   void menuLayout();
@@ -179,18 +180,67 @@ void WindowTest::coveredControlsAndStacking() {
   QCOMPARE(client->childAt(272, 255), static_cast<QWidget*>(line(w, "Text5")));
 }
 
-void WindowTest::resizingMovesNothing() {
+// The field takes the window's size; the bar and the bottom row keep their
+// distance to the bottom, Text4 and Text5 theirs to the right; the top row and
+// the covered controls stay. Larger, maximised, and back to the default.
+void WindowTest::resizingFollowsTheField() {
   MainWindow w;
   showActive(w);
-  QList<QRect> before;
-  const QList<QWidget*> controls = w.centralWidget()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+  QWidget* client = w.centralWidget();
+  QCOMPARE(client->minimumSize(), client->size());  // the default size is the least
+  const QSize start = client->size();
+  QHash<QString, QRect> at;
+  const QList<QWidget*> controls = client->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
   QCOMPARE(controls.size(), 11);
-  for (QWidget* c : controls) before.append(c->geometry());
-  for (const QSize size : {QSize(700, 500), QSize(150, 100)}) {
-    w.resize(size);
-    QCoreApplication::processEvents();
-    for (qsizetype i = 0; i < controls.size(); ++i) QCOMPARE(controls.at(i)->geometry(), before.at(i));
+  for (QWidget* c : controls) at.insert(c->objectName(), c->geometry());
+  const auto check = [&] {
+    const QSize d = client->size() - start;
+    for (QWidget* c : controls) {
+      const QString name = c->objectName();
+      QRect expected = at.value(name);
+      if (name == "Text1") expected.adjust(0, 0, d.width(), d.height());
+      if (name == "Bar1") expected = expected.adjusted(0, 0, d.width(), 0).translated(0, d.height());
+      if (name == "Command5") expected.translate(0, d.height());
+      if (name == "Text4" || name == "Text5") expected.translate(d.width(), d.height());
+      QCOMPARE(c->geometry(), expected);
+    }
+  };
+  w.resize(w.size() + QSize(400, 250));
+  QTRY_COMPARE(client->size(), start + QSize(400, 250));
+  check();
+  w.showMaximized();
+  QTRY_VERIFY(client->width() > start.width() + 400);
+  check();
+  w.showNormal();
+  w.resize(start.width(), 1);  // no smaller than the default
+  QTRY_COMPARE(client->size(), start);
+  check();
+}
+
+// At a larger desktop font the captions grow to their text and what follows
+// them in their row moves along; nothing overlaps, nothing leaves the window.
+void WindowTest::largerFontClipsNoCaption() {
+  const QFont before = QApplication::font();
+  QFont large = before;
+  large.setPointSizeF(11);
+  QApplication::setFont(large);
+  MainWindow w;
+  showActive(w);
+  QApplication::setFont(before);
+  const auto r = [&w](const char* name) { return w.findChild<QWidget*>(name)->geometry(); };
+  for (const char* name : {"Command2", "Command3", "Command4", "Command5"}) {
+    QPushButton* b = button(w, name);
+    const QSize text = b->fontMetrics().boundingRect(b->text()).size();
+    QVERIFY2(b->width() > text.width() && b->height() >= b->fontMetrics().height(), name);
   }
+  QLineEdit* caption = line(w, "Text4");
+  QVERIFY(caption->height() >= caption->fontMetrics().height() + 2);
+  QVERIFY(caption->width() - 6 > caption->fontMetrics().boundingRect(caption->text()).right());
+  QVERIFY(r("Command2").right() < r("Command3").left() && r("Command3").right() < r("Command4").left());
+  QVERIFY(r("Command5").right() < r("Text4").left() && r("Text4").left() < r("Text5").left());
+  QVERIFY(QRect(QPoint(), w.centralWidget()->size()).contains(r("Command4") | r("Text5")));
+  QVERIFY(r("Text1").top() > r("Command2").bottom() && r("Bar1").bottom() < r("Text4").top());
+  for (const char* covered : {"Text2", "Text3", "Command1"}) QVERIFY(r("Text1").contains(r(covered)));
 }
 
 void WindowTest::frameTitleAndIcon() {
@@ -199,9 +249,8 @@ void WindowTest::frameTitleAndIcon() {
   QCOMPARE(w.windowTitle(), QString("Quorix     quorix@example.org"));
   const Qt::WindowFlags flags = w.windowFlags();
   QVERIFY(flags.testFlag(Qt::WindowMinimizeButtonHint));
-  QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
+  QVERIFY(flags.testFlag(Qt::WindowMaximizeButtonHint));
   QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
-  QVERIFY(w.minimumSize().width() < 314);  // the frame can be resized
 
   // Every size the build lists must be in the resources: a missing file gives no pixmap.
   const QIcon icon = programIcon();
