@@ -330,6 +330,13 @@ bool MainWindow::mayDiscardText1() {
   return false;
 }
 
+void MainWindow::changeEvent(QEvent* e) {
+  // Once the children have taken the new font too.
+  if (e->type() == QEvent::FontChange)
+    QMetaObject::invokeMethod(this, &MainWindow::layoutControls, Qt::QueuedConnection);
+  QMainWindow::changeEvent(e);
+}
+
 void MainWindow::closeEvent(QCloseEvent* e) {
   // End asked already.
   if (!std::exchange(closeConfirmed_, false) && !mayDiscardText1()) {

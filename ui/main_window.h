@@ -59,6 +59,7 @@ class MainWindow : public QMainWindow {
   void dropEvent(QDropEvent* e) override;
   bool eventFilter(QObject* watched, QEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
+  void changeEvent(QEvent* e) override;
 
  private:
   void buildActions();

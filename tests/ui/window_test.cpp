@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -224,9 +225,10 @@ void WindowTest::largerFontClipsNoCaption() {
   QFont large = before;
   large.setPointSizeF(11);
   QApplication::setFont(large);
+  const auto restore = qScopeGuard([&before] { QApplication::setFont(before); });
   MainWindow w;
   showActive(w);
-  QApplication::setFont(before);
+  QCOMPARE(button(w, "Command5")->font().pointSizeF(), 11.0);
   const auto r = [&w](const char* name) { return w.findChild<QWidget*>(name)->geometry(); };
   for (const char* name : {"Command2", "Command3", "Command4", "Command5"}) {
     QPushButton* b = button(w, name);
@@ -696,8 +698,10 @@ void WindowTest::startAddressShowsEightDigits() {
   text5->setText("08000000");
   // The caret's travel over the digits equals their width only if the field did not scroll.
   text5->setCursorPosition(0);
+  text5->repaint();  // the line edit scrolls to its caret as it paints
   const int start = text5->inputMethodQuery(Qt::ImCursorRectangle).toRect().left();
   text5->setCursorPosition(8);
+  text5->repaint();
   QCOMPARE(text5->inputMethodQuery(Qt::ImCursorRectangle).toRect().left() - start,
            text5->fontMetrics().horizontalAdvance("08000000"));
   if (w.screen()->logicalDotsPerInchY() != 96) return;
