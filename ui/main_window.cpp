@@ -244,28 +244,34 @@ void MainWindow::buildMenu() {
   // the focus, else on the byte text: a click on a button leaves the focus there.
   QMenu* edit = menuBar()->addMenu(toQString(kEditMenuCaption));
   edit->setObjectName("edit");
-  const auto editAction = [&](const char* name, std::string_view caption, const QKeySequence& keys,
-                              void (QLineEdit::*onLine)(), void (ByteTextField::*onText1)()) {
+  const auto editAction = [&](const char* name, std::string_view caption, const QKeySequence& keys, EditStep step) {
     QAction* a = edit->addAction(toQString(caption));
     a->setObjectName(name);
     a->setShortcut(keys);
-    connect(a, &QAction::triggered, this, [this, onLine, onText1] {
-      if (QLineEdit* line = focusedRecordOrAddress()) {
-        (line->*onLine)();
-      } else {
-        text1_->setFocus();
-        (text1_->*onText1)();
-      }
-    });
+    connect(a, &QAction::triggered, this, [this, step] { editFocused(step); });
   };
-  editAction("undo", kUndoCaption, QKeySequence(Qt::CTRL | Qt::Key_Z), &QLineEdit::undo, &ByteTextField::undo);
-  editAction("redo", kRedoCaption, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), &QLineEdit::redo,
-             &ByteTextField::redo);
-  editAction("selectAll", kSelectAllCaption, QKeySequence(Qt::CTRL | Qt::Key_A), &QLineEdit::selectAll,
-             &ByteTextField::selectAll);
+  editAction("undo", kUndoCaption, QKeySequence(Qt::CTRL | Qt::Key_Z), EditStep::Undo);
+  editAction("redo", kRedoCaption, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), EditStep::Redo);
+  editAction("selectAll", kSelectAllCaption, QKeySequence(Qt::CTRL | Qt::Key_A), EditStep::SelectAll);
 
   // An item of the menu bar itself: a click on it runs the command, no submenu opens.
   menuBar()->addAction(aboutAction_);
+}
+
+void MainWindow::editFocused(EditStep step) {
+  QLineEdit* line = focusedRecordOrAddress();
+  if (line == nullptr) text1_->setFocus();
+  switch (step) {
+    case EditStep::Undo:
+      line != nullptr ? line->undo() : text1_->undo();
+      break;
+    case EditStep::Redo:
+      line != nullptr ? line->redo() : text1_->redo();
+      break;
+    case EditStep::SelectAll:
+      line != nullptr ? line->selectAll() : text1_->selectAll();
+      break;
+  }
 }
 
 QLineEdit* MainWindow::focusedRecordOrAddress() const {

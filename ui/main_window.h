@@ -79,6 +79,9 @@ class MainWindow : public QMainWindow {
   // Asks before unsaved byte text is lost; false keeps the window open.
   bool mayDiscardText1();
   [[nodiscard]] QLineEdit* focusedRecordOrAddress() const;
+  enum class EditStep { Undo, Redo, SelectAll };
+  // The edit menu's steps, on the focused record or address field, else on the byte text.
+  void editFocused(EditStep step);
   // Places the controls for the client's size and font, and sets the least size.
   void layoutControls();
   [[nodiscard]] QRect drawn(const QWidget* control) const;
