@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "messages.h"
 #include "output_file.h"
 #include "services.h"
 
@@ -93,7 +94,7 @@ class ConsoleServices final : public WindowServices {
   // Text1 in chunks: appending never copies what is already there, so a
   // large byte text costs its own size and no more.
   std::vector<std::string> byteText_;
-  std::map<Field, std::string> fields_{{Field::Text5, "0000"}};
+  std::map<Field, std::string> fields_{{Field::Text5, std::string(kDefaultStartAddress)}};
 };
 
 }  // namespace quorix::cli

@@ -72,15 +72,4 @@ constexpr std::array<char, N> hexDigits(std::uint64_t value) noexcept {
 inline constexpr char kForeignChar = '\x7F';
 std::string toCharUnits(std::string_view utf8);
 
-// Appends one byte of a file, taken as a Latin-1 character, to UTF-8 text.
-inline void appendLatin1(std::string& utf8, char byte) {
-  const auto b = static_cast<unsigned char>(byte);
-  if (b < 0x80U) {
-    utf8.push_back(byte);
-  } else {
-    utf8.push_back(static_cast<char>(0xC0U | (b >> 6U)));
-    utf8.push_back(static_cast<char>(0x80U | (b & 0x3FU)));
-  }
-}
-
 }  // namespace quorix

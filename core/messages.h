@@ -113,4 +113,58 @@ inline std::string offsetMismatchPrompt(std::size_t line) {
   return "第" + std::to_string(line) + "行的偏移地址与前面的数据个数不符，文件未保存！";
 }
 
+// The main window's captions and initial texts. The menu items and the buttons
+// that run the same command share one caption.
+inline constexpr std::string_view kTitleContact = "     quorix@example.org";  // after the title
+inline constexpr std::string_view kFileMenuCaption = "文件";
+inline constexpr std::string_view kOpenCaption = "打开Hex文件...";
+inline constexpr std::string_view kSaveCaption = "保存为Hex文件...";
+inline constexpr std::string_view kEndCaption = "关闭";
+inline constexpr std::string_view kAboutCaption = "帮助";
+inline constexpr std::string_view kCutCaption = "剪切到剪贴板";
+inline constexpr std::string_view kPasteCaption = "粘贴";
+inline constexpr std::string_view kChecksumCaption = "Command1";
+inline constexpr std::string_view kStartAddressCaption = "起始单元地址：";
+// The start address field's first text: the save writes a 16-bit file at 0000.
+inline constexpr std::string_view kDefaultStartAddress = "0000";
+inline constexpr std::string_view kStartAddressTip =
+    "在此输入Hex文件中数据的首地址，默认首地址为0000.\n"
+    "1到4位十六进制数写16位地址的Hex文件，5到8位（如08000000）写32位地址的Hex文件。";
+// The record checksum fields' first texts: a record, and the place of its checksum.
+inline constexpr std::string_view kDefaultRecord = "02000004FFFF";
+inline constexpr std::string_view kDefaultChecksumText = "Text3";
+// Names screen readers announce for the fields.
+inline constexpr std::string_view kByteTextName = "字节文本";
+inline constexpr std::string_view kStartAddressName = "起始单元地址";
+inline constexpr std::string_view kRecordName = "记录";
+inline constexpr std::string_view kChecksumName = "校验和";
+
+inline constexpr std::string_view kEditMenuCaption = "编辑";
+inline constexpr std::string_view kUndoCaption = "撤消";
+inline constexpr std::string_view kRedoCaption = "重做";
+inline constexpr std::string_view kSelectAllCaption = "全选";
+// Asked on closing the window while the byte text holds unsaved changes.
+inline constexpr std::string_view kUnsavedPrompt = "字节文本已修改，是否保存？";
+inline constexpr std::string_view kSaveAnswer = "保存";
+inline constexpr std::string_view kDiscardAnswer = "不保存";
+inline constexpr std::string_view kCancelAnswer = "取消";
+
+// The about box.
+inline constexpr std::string_view kAboutTitlePrefix = "关于 ";
+inline constexpr std::string_view kAboutVersion = "V1.00";
+inline constexpr std::string_view kAboutOk = "确定";
+inline constexpr std::string_view kAboutDescriptionCaption = "使用说明：";
+inline constexpr std::string_view kAboutDisclaimerCaption = "请注意：";
+inline constexpr std::string_view kAboutDescription =
+    "使用说明：\r\n"
+    "1.本软件可将Hex文件转换为各种串口调试器接受的数据形式，"
+    "也可反过来将它们保存为Hex文件格式。\r\n"
+    "2.使用剪贴板进行复制、粘贴，可实现将串口调试器接收的程序代码"
+    "保存为有用的Hex文件格式。";
+inline constexpr std::string_view kAboutDisclaimer =
+    "请注意：本软件为免费软件，任何人都可以自由使用。"
+    "文件转换代码由本软件作者编写，允许在其他项目中自由"
+    "使用和修改。如需获取源代码，请来信至"
+    "quorix@example.org索取。";
+
 }  // namespace quorix

@@ -11,9 +11,9 @@
 #include <QRect>
 #include <QString>
 
-#include "binding/utf8.h"
 #include "messages.h"
 #include "twips.h"
+#include "utf8.h"
 
 namespace quorix {
 
@@ -85,19 +85,19 @@ AboutBox::AboutBox(QWidget* parent)
 
   // Created bottom of the stack first: a later sibling lies above an earlier one, and cmdOK must
   // lie above the title and version labels it overlaps so that it keeps its clicks.
-  lblDisclaimer_ = makeLabel(this, "lblDisclaimer", QStringLiteral("请注意："), QColor(128, 128, 255),
+  lblDisclaimer_ = makeLabel(this, "lblDisclaimer", toQString(kAboutDisclaimerCaption), QColor(128, 128, 255),
                              twipsToPixels({120, 2280, 3975, 975}, dpi));
-  lblVersion_ = makeLabel(this, "lblVersion", QStringLiteral("V1.00"), QColor(0, 128, 128),
+  lblVersion_ = makeLabel(this, "lblVersion", toQString(kAboutVersion), QColor(0, 128, 128),
                           twipsToPixels({1080, 480, 2445, 225}, dpi));
   lblTitle_ = makeLabel(this, "lblTitle", toQString(kAppTitle), QColor(255, 128, 255),
                         twipsToPixels({1080, 120, 2445, 345}, dpi));
   registerTitleFontSubstitutes();
   QFont titleFont(kTitleFontFamily, kTitleFontPoints, QFont::Bold);
   lblTitle_->setFont(titleFont);
-  lblDescription_ = makeLabel(this, "lblDescription", QStringLiteral("使用说明："), QColor(128, 128, 128),
+  lblDescription_ = makeLabel(this, "lblDescription", toQString(kAboutDescriptionCaption), QColor(128, 128, 128),
                               twipsToPixels({120, 960, 4005, 1290}, dpi));
 
-  cmdOK_ = new QPushButton(QStringLiteral("确定"), this);
+  cmdOK_ = new QPushButton(toQString(kAboutOk), this);
   cmdOK_->setObjectName(QStringLiteral("cmdOK"));
   cmdOK_->setGeometry(twipsToPixels({3000, 240, 900, 345}, dpi));
   cmdOK_->setDefault(true);
@@ -125,18 +125,9 @@ AboutBox::AboutBox(QWidget* parent)
 }
 
 void AboutBox::load() {
-  setWindowTitle(QStringLiteral("关于 ") + toQString(kAppTitle));
-  lblDescription_->setText(
-      QStringLiteral("使用说明：\r\n"
-                     "1.本软件可将Hex文件转换为各种串口调试器接受的数据形式，"
-                     "也可反过来将它们保存为Hex文件格式。\r\n"
-                     "2.使用剪贴板进行复制、粘贴，可实现将串口调试器接收的程序代码"
-                     "保存为有用的Hex文件格式。"));
-  lblDisclaimer_->setText(
-      QStringLiteral("请注意：本软件为免费软件，任何人都可以自由使用。"
-                     "文件转换代码由本软件作者编写，允许在其他项目中自由"
-                     "使用和修改。如需获取源代码，请来信至"
-                     "quorix@example.org索取。"));
+  setWindowTitle(toQString(kAboutTitlePrefix) + toQString(kAppTitle));
+  lblDescription_->setText(toQString(kAboutDescription));
+  lblDisclaimer_->setText(toQString(kAboutDisclaimer));
   shrinkToFit(lblDescription_);
   shrinkToFit(lblDisclaimer_);
 }

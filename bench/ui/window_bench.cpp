@@ -110,7 +110,7 @@ void OpenThroughWindow(benchmark::State& state) {
     before = residentMB("VmRSS:");
     resetPeakMemory();
     state.ResumeTiming();
-    window.openFile();
+    window.openWithDialog();
     paint();
   }
   if (text1->length() != static_cast<int>(records * 48)) state.SkipWithError("wrong text");
@@ -165,7 +165,7 @@ void SaveThroughWindow(benchmark::State& state) {
     state.PauseTiming();
     QFile::remove(path);
     state.ResumeTiming();
-    window.saveFile();
+    window.saveWithDialog();
     paint();
   }
   state.counters["file_bytes"] = static_cast<double>(QFileInfo(path).size());

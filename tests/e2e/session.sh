@@ -259,4 +259,22 @@ wait_until dialog_gone || fail "the question did not close on Return"
 wait_until saved_as second.hex || fail "out.hex was not replaced by the bytes at 0300: $(cat "$work/out.hex")"
 alive
 
+begin "type bytes at 0400, open a file at 08000000, undo it with Ctrl+Z, save with Ctrl+S"
+{ record 0 4 08 00; record 0 0 01 02; record 0 1; } >"$work/high.hex"
+{ record 0x0400 0 AA BB CC DD EE 01; record 0 1; } >"$work/typed.hex"
+focus_main
+xdotool key ctrl+a
+xdotool type --delay 8 "0400"
+xdotool key Tab ctrl+a  # from Text5 round to Text1
+xdotool type --delay 8 "AA BB CC DD EE 01 "
+xdotool key --clearmodifiers ctrl+o
+answer_file_dialog "$work/high.hex"
+focus_main
+# The undo brings back the typed bytes and, with them, their start address 0400.
+xdotool key --clearmodifiers ctrl+z ctrl+s
+answer_file_dialog "$work/undone.hex"
+undone_saved() { [ -s "$work/undone.hex" ] && srec_cmp "$work/undone.hex" -intel "$work/typed.hex" -intel >/dev/null 2>&1; }
+wait_until undone_saved || fail "undone.hex does not hold the typed bytes at 0400: $(cat "$work/undone.hex" 2>&1)"
+alive
+
 echo "e2e: passed"

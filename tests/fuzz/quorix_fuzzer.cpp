@@ -5,7 +5,7 @@
 //           bits 3-5: the save finds an existing file and the user keeps it
 //           (1) or overwrites it (2), or the save cannot start (3), fails
 //           after byte 1's low nibble lines (4) or fails to commit (5);
-//           bits 6-7: the text saved is the rest taken as Latin-1 text (0),
+//           bits 6-7: the text saved is the rest as it is, any bytes (0),
 //           the rest as cells of its bytes (1, 3) or what the read gave (2).
 //   bytes 1-2: the start address typed into Text5 (four digits).
 // The file is read through the open command, saved, and its text goes
@@ -156,7 +156,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string text1;
   switch (control >> 6U) {
     case 0:
-      for (const char c : rest) quorix::appendLatin1(text1, c);
+      text1.assign(rest.begin(), rest.end());  // any bytes, valid UTF-8 or not
       break;
     case 2:
       // The writer's work grows with the text; a few 64 KiB ranges are enough.

@@ -101,7 +101,7 @@ void DesktopTest::wholeTextCommandsAreOneUndoStep_data() {
   }) << "";
   QTest::newRow("cut") << Command([](MainWindow& w) { QTest::mouseClick(button(w, "Command3"), Qt::LeftButton); })
                        << "";
-  QTest::newRow("open") << Command([](MainWindow& w) { w.openFile(); }) << QString("AA ").repeated(1024);
+  QTest::newRow("open") << Command([](MainWindow& w) { w.openWithDialog(); }) << QString("AA ").repeated(1024);
 }
 
 // Each replaces the text at once; the view then shows its start, and one

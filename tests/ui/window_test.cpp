@@ -6,7 +6,9 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -17,11 +19,11 @@
 #include <functional>
 
 #include "about_box.h"
+#include "binding/progress_bar.h"
 #include "binding/qt_services.h"
 #include "hex_records.h"
 #include "main_window.h"
 #include "program_icon.h"
-#include "progress_bar.h"
 #include "scripted_dialogs.h"
 #include "textfield/byte_text_field.h"
 #include "twips.h"
@@ -78,7 +80,8 @@ class WindowTest : public QObject {
   void controlsSitWhereTheTwipsSay();
   void twipsScaleWithResolution();
   void coveredControlsAndStacking();
-  void resizingMovesNothing();
+  void resizingFollowsTheField();
+  void largerFontClipsNoCaption();
   void frameTitleAndIcon();
   void startsAsLoaded();
   void menuLayout();
@@ -98,14 +101,18 @@ class WindowTest : public QObject {
   void helpInMenuBarShowsOneModelessAboutBox();
   void closingMainWindowLeavesAboutBoxRunning();
   void endClosesEverythingAndQuits();
+  void undoOfOpenTakesStartAddressAlong();
+  void startAddressShowsEightDigits();
+  void editKeysActOnFocusedFieldElseByteText();
+  void closingWithChangesAsks_data();
+  void closingWithChangesAsks();
 };
 
 void WindowTest::controlsSitWhereTheTwipsSay_data() {
   QTest::addColumn<QString>("name");
   QTest::addColumn<QRect>("pixels");
   // Twips / 15 at 96 dpi.
-  QTest::newRow("Text5") << "Text5" << QRect(272, 245, 41, 20);
-  QTest::newRow("Text4") << "Text4" << QRect(184, 248, 89, 18);
+  // Text5 and Text4: startAddressShowsEightDigits.
   QTest::newRow("Bar1") << "Bar1" << QRect(0, 232, 313, 9);
   QTest::newRow("Command5") << "Command5" << QRect(0, 248, 113, 17);
   QTest::newRow("Command4") << "Command4" << QRect(216, 0, 97, 17);
@@ -174,18 +181,68 @@ void WindowTest::coveredControlsAndStacking() {
   QCOMPARE(client->childAt(272, 255), static_cast<QWidget*>(line(w, "Text5")));
 }
 
-void WindowTest::resizingMovesNothing() {
+// The field takes the window's size; the bar and the bottom row keep their
+// distance to the bottom, Text4 and Text5 theirs to the right; the top row and
+// the covered controls stay. Larger, maximised, and back to the default.
+void WindowTest::resizingFollowsTheField() {
   MainWindow w;
   showActive(w);
-  QList<QRect> before;
-  const QList<QWidget*> controls = w.centralWidget()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+  QWidget* client = w.centralWidget();
+  QCOMPARE(client->minimumSize(), client->size());  // the default size is the least
+  const QSize start = client->size();
+  QHash<QString, QRect> at;
+  const QList<QWidget*> controls = client->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
   QCOMPARE(controls.size(), 11);
-  for (QWidget* c : controls) before.append(c->geometry());
-  for (const QSize size : {QSize(700, 500), QSize(150, 100)}) {
-    w.resize(size);
-    QCoreApplication::processEvents();
-    for (qsizetype i = 0; i < controls.size(); ++i) QCOMPARE(controls.at(i)->geometry(), before.at(i));
+  for (QWidget* c : controls) at.insert(c->objectName(), c->geometry());
+  const auto check = [&] {
+    const QSize d = client->size() - start;
+    for (QWidget* c : controls) {
+      const QString name = c->objectName();
+      QRect expected = at.value(name);
+      if (name == "Text1") expected.adjust(0, 0, d.width(), d.height());
+      if (name == "Bar1") expected = expected.adjusted(0, 0, d.width(), 0).translated(0, d.height());
+      if (name == "Command5") expected.translate(0, d.height());
+      if (name == "Text4" || name == "Text5") expected.translate(d.width(), d.height());
+      QCOMPARE(c->geometry(), expected);
+    }
+  };
+  w.resize(w.size() + QSize(400, 250));
+  QTRY_COMPARE(client->size(), start + QSize(400, 250));
+  check();
+  w.showMaximized();
+  QTRY_VERIFY(client->width() > start.width() + 400);
+  check();
+  w.showNormal();
+  w.resize(start.width(), 1);  // no smaller than the default
+  QTRY_COMPARE(client->size(), start);
+  check();
+}
+
+// At a larger desktop font the captions grow to their text and what follows
+// them in their row moves along; nothing overlaps, nothing leaves the window.
+void WindowTest::largerFontClipsNoCaption() {
+  const QFont before = QApplication::font();
+  QFont large = before;
+  large.setPointSizeF(11);
+  QApplication::setFont(large);
+  const auto restore = qScopeGuard([&before] { QApplication::setFont(before); });
+  MainWindow w;
+  showActive(w);
+  QCOMPARE(button(w, "Command5")->font().pointSizeF(), 11.0);
+  const auto r = [&w](const char* name) { return w.findChild<QWidget*>(name)->geometry(); };
+  for (const char* name : {"Command2", "Command3", "Command4", "Command5"}) {
+    QPushButton* b = button(w, name);
+    const QSize text = b->fontMetrics().boundingRect(b->text()).size();
+    QVERIFY2(b->width() > text.width() && b->height() >= b->fontMetrics().height(), name);
   }
+  QLineEdit* caption = line(w, "Text4");
+  QVERIFY(caption->height() >= caption->fontMetrics().height() + 2);
+  QVERIFY(caption->width() - 6 > caption->fontMetrics().boundingRect(caption->text()).right());
+  QVERIFY(r("Command2").right() < r("Command3").left() && r("Command3").right() < r("Command4").left());
+  QVERIFY(r("Command5").right() < r("Text4").left() && r("Text4").left() < r("Text5").left());
+  QVERIFY(QRect(QPoint(), w.centralWidget()->size()).contains(r("Command4") | r("Text5")));
+  QVERIFY(r("Text1").top() > r("Command2").bottom() && r("Bar1").bottom() < r("Text4").top());
+  for (const char* covered : {"Text2", "Text3", "Command1"}) QVERIFY(r("Text1").contains(r(covered)));
 }
 
 void WindowTest::frameTitleAndIcon() {
@@ -194,9 +251,8 @@ void WindowTest::frameTitleAndIcon() {
   QCOMPARE(w.windowTitle(), QString("Quorix     quorix@example.org"));
   const Qt::WindowFlags flags = w.windowFlags();
   QVERIFY(flags.testFlag(Qt::WindowMinimizeButtonHint));
-  QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
+  QVERIFY(flags.testFlag(Qt::WindowMaximizeButtonHint));
   QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
-  QVERIFY(w.minimumSize().width() < 314);  // the frame can be resized
 
   // Every size the build lists must be in the resources: a missing file gives no pixmap.
   const QIcon icon = programIcon();
@@ -256,7 +312,7 @@ void WindowTest::startsAsLoaded() {
   QCOMPARE(bar(w)->value(), 0);
 
   // The load step set the filter the open dialog shows.
-  w.openFile();
+  w.openWithDialog();
   QCOMPARE(s.dialogs->shown.size(), std::size_t{1});
   QCOMPARE(s.dialogs->shown.at(0).nameFilter, QString::fromUtf8("Hex文件(*.hex)"));
   QCOMPARE(s.dialogs->shown.at(0).preset, QString());
@@ -267,7 +323,20 @@ void WindowTest::menuLayout() {
   auto* wjj = w.findChild<QMenu*>("wjj");
   QVERIFY(wjj != nullptr);
   QAction* bzz = action(w, "bzz");
-  QCOMPARE(w.menuBar()->actions(), (QList<QAction*>{wjj->menuAction(), bzz}));
+  auto* edit = w.findChild<QMenu*>("edit");
+  QVERIFY(edit != nullptr);
+  QCOMPARE(w.menuBar()->actions(), (QList<QAction*>{wjj->menuAction(), edit->menuAction(), bzz}));
+  QCOMPARE(edit->title(), QString::fromUtf8("编辑"));
+  QCOMPARE(edit->actions(), (QList<QAction*>{action(w, "undo"), action(w, "redo"), action(w, "selectAll")}));
+  QCOMPARE(action(w, "undo")->text(), QString::fromUtf8("撤消"));
+  QCOMPARE(action(w, "redo")->text(), QString::fromUtf8("重做"));
+  QCOMPARE(action(w, "selectAll")->text(), QString::fromUtf8("全选"));
+  QCOMPARE(action(w, "undo")->shortcut(), QKeySequence("Ctrl+Z"));
+  QCOMPARE(action(w, "redo")->shortcut(), QKeySequence("Ctrl+Shift+Z"));
+  QCOMPARE(action(w, "selectAll")->shortcut(), QKeySequence("Ctrl+A"));
+  // The buttons of a menu command show the menu item's caption.
+  QCOMPARE(button(w, "Command2")->text(), action(w, "dkk")->text());
+  QCOMPARE(button(w, "Command5")->text(), action(w, "bcc")->text());
   QCOMPARE(wjj->title(), QString::fromUtf8("文件"));
   QCOMPARE(bzz->text(), QString::fromUtf8("帮助"));
   QVERIFY(bzz->menu() == nullptr);
@@ -365,10 +434,10 @@ void WindowTest::openCancelledForgetsFileName() {
   MainWindow w;
   const testing::Scripted s = testing::script(w);
   s.dialogs->answers = {path, std::nullopt};
-  w.openFile();
+  w.openWithDialog();
   text1(w)->setPlainText("edited");
-  w.openFile();
-  w.openFile();
+  w.openWithDialog();
+  w.openWithDialog();
   QCOMPARE(s.dialogs->shown.size(), std::size_t{3});
   QCOMPARE(s.dialogs->shown.at(1).preset, path);
   QCOMPARE(s.dialogs->shown.at(2).preset, QString());
@@ -382,7 +451,7 @@ void WindowTest::openUnreadableFileLeavesFieldAlone() {
   MainWindow w;
   const testing::Scripted s = testing::script(w);
   s.dialogs->answers = {dir.filePath("missing.hex")};
-  w.openFile();
+  w.openWithDialog();
   QCOMPARE(s.boxes->shown.size(), std::size_t{1});
   const auto& box = s.boxes->shown.front();
   QCOMPARE(box.prompt, QString::fromUtf8("文件读取失败！\n文件不存在"));
@@ -404,7 +473,7 @@ void WindowTest::openRefusedFileLeavesFieldText5AndUndo() {
   s.dialogs->answers = {path};
   line(w, "Text5")->setText("1234");
   QTest::keyClicks(text1(w), "Z");
-  w.openFile();
+  w.openWithDialog();
   QCOMPARE(s.boxes->shown.size(), std::size_t{1});
   QCOMPARE(s.boxes->shown.at(0).prompt, QString::fromUtf8("Hex文件第2行的数据与第1行重叠，请重新编译！"));
   QCOMPARE(s.boxes->shown.at(0).text1, "Z" + kDefaultText);
@@ -427,9 +496,9 @@ void WindowTest::openAt32BitAddressSavesBackThere() {
   MainWindow w;
   const testing::Scripted s = testing::script(w);
   s.dialogs->answers = {in, out};
-  w.openFile();
+  w.openWithDialog();
   QCOMPARE(line(w, "Text5")->text(), QString("08000000"));
-  w.saveFile();
+  w.saveWithDialog();
   QVERIFY(s.boxes->shown.empty());
   const QString compare = QString("srec_cmp '%1' -intel '%2' -intel >/dev/null 2>&1").arg(in, out);
   QCOMPARE(std::system(compare.toLocal8Bit().constData()), 0);
@@ -591,6 +660,126 @@ void WindowTest::endClosesEverythingAndQuits() {
   QCOMPARE(runEventLoop(), 0);
   QVERIFY(!w.isVisible());
   for (QWidget* top : QApplication::topLevelWidgets()) QVERIFY2(!top->isVisible(), qPrintable(top->objectName()));
+}
+
+// Type, open a file at 08000000, undo: the typed bytes come back at their own
+// start address, so that a save cannot put them at the file's.
+void WindowTest::undoOfOpenTakesStartAddressAlong() {
+  QTemporaryDir dir;
+  const std::string records =
+      testing::recordLine(0, 4, "0800") + "\r\n" + testing::recordLine(0, 0, "0102") + "\r\n:00000001FF\r\n";
+  const QString in = writeFile(dir, "in.hex", QByteArray::fromStdString(records));
+  MainWindow w;
+  const testing::Scripted s = testing::script(w);
+  showActive(w);
+  QTest::keyClicks(text1(w), "AA BB ");
+  const QString typed = text1(w)->toPlainText();
+  s.dialogs->answers = {in, in};
+  w.openWithDialog();
+  const QString opened = text1(w)->toPlainText();
+  QCOMPARE(line(w, "Text5")->text(), QString("08000000"));
+
+  QTest::keyClick(text1(w), Qt::Key_Z, Qt::ControlModifier);
+  QCOMPARE(text1(w)->toPlainText(), typed);
+  QCOMPARE(line(w, "Text5")->text(), QString("0000"));
+  QTest::keyClick(text1(w), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  QCOMPARE(text1(w)->toPlainText(), opened);
+  QCOMPARE(line(w, "Text5")->text(), QString("08000000"));
+
+  // An address the user typed after the open is the user's.
+  QTest::keyClick(text1(w), Qt::Key_Z, Qt::ControlModifier);
+  line(w, "Text5")->setText("1234");
+  QTest::keyClick(text1(w), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  QCOMPARE(text1(w)->toPlainText(), opened);
+  QCOMPARE(line(w, "Text5")->text(), QString("1234"));
+}
+
+void WindowTest::startAddressShowsEightDigits() {
+  MainWindow w;
+  showActive(w);
+  QLineEdit* text5 = line(w, "Text5");
+  QLineEdit* text4 = line(w, "Text4");
+  text5->setText("08000000");
+  // The caret's travel over the digits equals their width only if the field did not scroll.
+  text5->setCursorPosition(0);
+  text5->repaint();  // the line edit scrolls to its caret as it paints
+  const int start = text5->inputMethodQuery(Qt::ImCursorRectangle).toRect().left();
+  text5->setCursorPosition(8);
+  text5->repaint();
+  QCOMPARE(text5->inputMethodQuery(Qt::ImCursorRectangle).toRect().left() - start,
+           text5->fontMetrics().horizontalAdvance("08000000"));
+  if (w.screen()->logicalDotsPerInchY() != 96) return;
+  // Right edge, top and height as the twips say; Text4 moved left with it, clear of Command5.
+  QCOMPARE(text5->geometry().right(), 312);
+  QCOMPARE(text5->y(), 245);
+  QCOMPARE(text5->height(), 20);
+  QCOMPARE(text4->geometry(), QRect(text5->x() - 88, 248, 89, 18));
+  QVERIFY(text4->x() > button(w, "Command5")->geometry().right());
+}
+
+// 撤消, 重做, 全选 act on the focused record or address field, and on the byte
+// text from anywhere else, a button that was just clicked included.
+void WindowTest::editKeysActOnFocusedFieldElseByteText() {
+  MainWindow w;
+  showActive(w);
+  QLineEdit* text2 = line(w, "Text2");
+  text2->setFocus();
+  text2->end(false);
+  QTest::keyClicks(text2, "00");
+  QTest::keyClick(text2, Qt::Key_Z, Qt::ControlModifier);
+  QCOMPARE(text2->text(), QString("02000004FFFF"));
+  QTest::keyClick(text2, Qt::Key_A, Qt::ControlModifier);
+  QCOMPARE(text2->selectedText(), QString("02000004FFFF"));
+  QCOMPARE(text1(w)->toPlainText(), kDefaultText);
+  QVERIFY(!text1(w)->hasSelection());
+
+  QGuiApplication::clipboard()->setText("AA ");
+  QTest::mouseClick(button(w, "Command4"), Qt::LeftButton);
+  QCOMPARE(QApplication::focusWidget(), button(w, "Command4"));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier);
+  QCOMPARE(text1(w)->toPlainText(), kDefaultText);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  QCOMPARE(text1(w)->toPlainText(), QString("AA "));
+  button(w, "Command2")->setFocus();
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+  QCOMPARE(text1(w)->selectedText(), QString("AA "));
+}
+
+void WindowTest::closingWithChangesAsks_data() {
+  QTest::addColumn<QString>("answer");
+  QTest::addColumn<bool>("saveChosen");  // the save dialog gets a name, else it is cancelled
+  QTest::addColumn<bool>("closes");
+  QTest::newRow("保存") << "save" << true << true;
+  QTest::newRow("保存, dialog cancelled") << "save" << false << false;
+  QTest::newRow("不保存") << "discard" << false << true;
+  QTest::newRow("取消") << "cancel" << false << false;
+}
+
+void WindowTest::closingWithChangesAsks() {
+  QFETCH(QString, answer);
+  QFETCH(bool, saveChosen);
+  QFETCH(bool, closes);
+  QTemporaryDir dir;
+  const QString out = dir.filePath("out.hex");
+  MainWindow w;
+  const testing::Scripted s = testing::script(w);
+  if (saveChosen) s.dialogs->answers = {out};
+  showActive(w);
+  QVERIFY(w.close());  // nothing typed: nothing asked
+  showActive(w);
+  QTest::keyClicks(text1(w), "AA ");
+  QString asked;
+  QTimer::singleShot(0, &w, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    QVERIFY(box != nullptr);
+    asked = box->text();
+    QTest::mouseClick(box->findChild<QPushButton*>(answer), Qt::LeftButton);
+  });
+  QCOMPARE(w.close(), closes);
+  QCOMPARE(asked, QString::fromUtf8("字节文本已修改，是否保存？"));
+  QCOMPARE(QFile::exists(out), saveChosen);
+  QCOMPARE(text1(w)->toPlainText(), "AA " + kDefaultText);
+  if (saveChosen) QVERIFY(w.close());  // saved: nothing left to ask
 }
 
 QTEST_MAIN(WindowTest)

@@ -8,6 +8,7 @@
 
 #include "services.h"
 
+class QMessageBox;
 class QWidget;
 
 namespace quorix {
@@ -33,6 +34,9 @@ class QtFileDialogs final : public FileDialogs {
   [[nodiscard]] std::optional<QString> open(QWidget* parent, const QString& preset, const QString& nameFilter) override;
   [[nodiscard]] std::optional<QString> save(QWidget* parent, const QString& preset, const QString& nameFilter) override;
 };
+
+// Widens a message box so that the window manager shows its whole title.
+void fitTitle(QMessageBox& box);
 
 class MessageBoxes {
  public:

@@ -3,15 +3,63 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <algorithm>
 #include <utility>
 
+#include "binding/progress_bar.h"
 #include "binding/qt_files.h"
-#include "binding/utf8.h"
+#include "input_file.h"
 #include "messages.h"
-#include "progress_bar.h"
 #include "textfield/byte_text_field.h"
 
 namespace quorix {
+
+namespace {
+
+// Text crosses the window services as UTF-8; the widgets hold QString.
+QString toQString(std::string_view utf8) { return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())); }
+
+// Appends without a temporary QString where the text is ASCII, as byte text is.
+void appendUtf8(QString& to, std::string_view utf8) {
+  if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80U; })) {
+    to.append(QLatin1StringView(utf8.data(), static_cast<qsizetype>(utf8.size())));
+  } else {
+    to.append(toQString(utf8));
+  }
+}
+
+// UTF-8 of `text`. Byte text is ASCII: it is copied a character at a time
+// into one string reserved up front, without the QByteArray that
+// toStdString() makes first; a 16 MiB image's text is 50 MB.
+std::string toUtf8String(const QString& text) {
+  std::string utf8;
+  reserveLarge(utf8, static_cast<std::size_t>(text.size()));
+  for (const QChar c : text) {
+    if (c.unicode() >= 0x80U) return text.toStdString();
+    utf8.push_back(static_cast<char>(c.unicode()));
+  }
+  return utf8;
+}
+
+// Counts the files put in place.
+class CountingWriter final : public LineWriter {
+ public:
+  CountingWriter(std::unique_ptr<LineWriter> writer, std::uint64_t& committed)
+      : writer_(std::move(writer)), committed_(committed) {}
+  bool writeLine(std::string_view line) override { return writer_->writeLine(line); }
+  [[nodiscard]] std::string failure() const override { return writer_->failure(); }
+  bool commit() override {
+    const bool done = writer_->commit();
+    if (done) ++committed_;
+    return done;
+  }
+
+ private:
+  std::unique_ptr<LineWriter> writer_;
+  std::uint64_t& committed_;
+};
+
+}  // namespace
 
 QtServices::QtServices(const Widgets& widgets)
     : widgets_(widgets),
@@ -112,6 +160,7 @@ void QtServices::setFileName(std::string_view path) { fileName_ = std::string(pa
 
 Answer QtServices::messageBox(std::string_view prompt, Buttons buttons, std::optional<std::string_view> title) {
   flush();
+  if (buttons == Buttons::Ok) ++tally_.notices;
   return messageBoxes_->show(widgets_.window, toQString(prompt), buttons, toQString(title.value_or(kAppTitle)));
 }
 
@@ -122,8 +171,11 @@ std::optional<std::uintmax_t> QtServices::fileLength(const std::string& path) { 
 std::unique_ptr<LineWriter> QtServices::replaceFile(const std::string& path) {
   std::string reason;
   std::unique_ptr<LineWriter> file = files::replaceFile(path, reason);
-  if (!file) startFailure_.note(path, std::move(reason));
-  return file;
+  if (!file) {
+    startFailure_.note(path, std::move(reason));
+    return file;
+  }
+  return std::make_unique<CountingWriter>(std::move(file), tally_.committedFiles);
 }
 
 std::string QtServices::replaceRefusal(const std::string& path) {

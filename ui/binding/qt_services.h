@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -40,6 +41,13 @@ class QtServices final : public WindowServices {
 
   // Hands collected Text1 changes to the widget and brings Bar1 up to date.
   void flush();
+
+  // What the commands have done so far, for the window to tell how one ended.
+  struct Tally {
+    std::uint64_t committedFiles = 0;  // files put in place whole
+    std::uint64_t notices = 0;         // message boxes with OK alone: failures and warnings
+  };
+  [[nodiscard]] Tally tally() const { return tally_; }
 
   // Where a new Text1 text shows its caret: behind the text appended to it,
   // as the appends leave it, or at the start with the first row in view, as a
@@ -105,6 +113,7 @@ class QtServices final : public WindowServices {
   std::optional<QString> pendingBase_;
   QString pendingInserted_;
   NewText newText_ = NewText::CaretBehindAppends;
+  Tally tally_;
 };
 
 }  // namespace quorix

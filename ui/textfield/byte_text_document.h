@@ -52,6 +52,8 @@ class ByteTextDocument : public QObject {
   // The next edit starts a step of its own (the caret moved).
   void closeMerge() { history_.closeMerge(); }
   void clearHistory() { history_.clear(); }
+  // The text's revision: equal numbers mean the same text (see EditHistory::revision).
+  [[nodiscard]] std::uint64_t revision() const { return history_.revision(); }
   // How many characters the former texts of whole-text steps may hold together (the newest
   // such step is kept whatever its size).
   void setWholeTextBudget(qsizetype characters) { history_.setWholeTextBudget(characters); }

@@ -15,6 +15,7 @@
 #include <QString>
 
 #include <cstddef>
+#include <cstdint>
 #include <utility>
 #include <vector>
 
@@ -35,8 +36,9 @@ struct EditStep {
   int insertedLength = 0;
   EditKind kind = EditKind::Other;
   Caret before;
-  GapBuffer whole;      // WholeText only: the text on the other side of the step
-  bool joined = false;  // undone and redone together with the step before it
+  GapBuffer whole;             // WholeText only: the text on the other side of the step
+  bool joined = false;         // undone and redone together with the step before it
+  std::uint64_t revision = 0;  // of the text this step leaves
 };
 
 class EditHistory {
@@ -50,14 +52,23 @@ class EditHistory {
     steps_.shrink_to_fit();
     done_ = 0;
     mergeOpen_ = false;
+    baseRevision_ = ++revisions_;
   }
+  // Names the text as the steps done so far leave it: every edit (merged ones
+  // included) gives a new number, and undo and redo give back the number the
+  // text had then, so an owner can tell a text it saw before.
+  [[nodiscard]] std::uint64_t revision() const { return done_ > 0 ? steps_[done_ - 1].revision : baseRevision_; }
   // The next edit starts a step of its own (the caret moved, or an undo happened).
   void closeMerge() { mergeOpen_ = false; }
 
   void record(int pos, QString removed, int insertedLength, EditKind kind, Caret before) {
-    if (tryMerge(pos, removed, insertedLength, kind)) return;
+    if (tryMerge(pos, removed, insertedLength, kind)) {
+      steps_.back().revision = ++revisions_;
+      return;
+    }
     steps_.resize(done_);
     steps_.push_back(EditStep{pos, std::move(removed), QString(), insertedLength, kind, before, GapBuffer(), false});
+    steps_.back().revision = ++revisions_;
     done_ = steps_.size();
     mergeOpen_ = kind != EditKind::Other;
   }
@@ -70,6 +81,7 @@ class EditHistory {
   void recordWholeText(GapBuffer former, Caret before) {
     steps_.resize(done_);
     steps_.push_back(EditStep{0, QString(), QString(), 0, EditKind::WholeText, before, std::move(former), false});
+    steps_.back().revision = ++revisions_;
     done_ = steps_.size();
     mergeOpen_ = false;
     dropWholeTextsBeyondBudget();
@@ -103,6 +115,7 @@ class EditHistory {
       if (steps_[i].kind != EditKind::WholeText) continue;
       kept += steps_[i].whole.size();
       if (newestSeen && kept > wholeTextBudget_) {
+        baseRevision_ = steps_[i].revision;
         steps_.erase(steps_.begin(), steps_.begin() + static_cast<std::ptrdiff_t>(i) + 1);
         done_ = steps_.size();
         return;
@@ -140,6 +153,8 @@ class EditHistory {
   std::vector<EditStep> steps_;
   std::size_t done_ = 0;
   bool mergeOpen_ = false;
+  std::uint64_t revisions_ = 0;
+  std::uint64_t baseRevision_ = 0;
   qsizetype wholeTextBudget_ = kDefaultWholeTextBudget;
 };
 

@@ -14,9 +14,9 @@
 #include <limits>
 #include <variant>
 
+#include "binding/progress_bar.h"
 #include "binding/qt_services.h"
 #include "main_window.h"
-#include "progress_bar.h"
 #include "scripted_dialogs.h"
 #include "stock_text1.h"
 #include "textfield/byte_text_field.h"

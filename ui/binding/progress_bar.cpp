@@ -1,4 +1,4 @@
-#include "progress_bar.h"
+#include "binding/progress_bar.h"
 
 #include <cmath>
 
