@@ -4,7 +4,6 @@
 #include "row_painter.h"
 #include "selection_mime.h"
 
-#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -23,27 +22,11 @@
 #include <QPainter>
 #include <QPalette>
 #include <QScrollBar>
-#include <QStyleHints>
 #include <QTimerEvent>
 
 #include <algorithm>
 
 namespace quorix {
-
-namespace {
-
-QString actionText(const char* source, QKeySequence::StandardKey key) {
-  // Qt's own translation context for these texts, so a loaded Qt translation applies here too.
-  QString text = QCoreApplication::translate("QWidgetTextControl", source);
-  if (!QCoreApplication::testAttribute(Qt::AA_DontShowShortcutsInContextMenus) &&
-      QGuiApplication::styleHints()->showShortcutsInContextMenus()) {
-    const QString keys = QKeySequence(key).toString(QKeySequence::NativeText);
-    if (!keys.isEmpty()) text += u'\t' + keys;
-  }
-  return text;
-}
-
-}  // namespace
 
 ByteTextField::ByteTextField(QWidget* parent) : QAbstractScrollArea(parent) {
   installByteTextFieldAccessibility();
@@ -65,7 +48,6 @@ ByteTextField::ByteTextField(QWidget* parent) : QAbstractScrollArea(parent) {
 
 ByteTextField::~ByteTextField() = default;
 
-// ---------------------------------------------------------------------------------------------
 // Contents
 
 QString ByteTextField::toPlainText() const { return doc_.text(); }
@@ -125,16 +107,7 @@ void ByteTextField::documentChanged(int pos, int removed, int inserted) {
   scrollDirty_ = true;
   requestUpdate();
   scheduleSync();
-  if (QAccessible::isActive()) {
-    if (removed > 0) {
-      QAccessibleTextRemoveEvent ev(this, pos, doc_.removedText());
-      QAccessible::updateAccessibility(&ev);
-    }
-    if (inserted > 0) {
-      QAccessibleTextInsertEvent ev(this, pos, doc_.mid(pos, inserted));
-      QAccessible::updateAccessibility(&ev);
-    }
-  }
+  announceTextChange(this, doc_, pos, removed, inserted);
 }
 
 void ByteTextField::undo() {
@@ -145,7 +118,6 @@ void ByteTextField::redo() {
   if (const std::optional<Caret> caret = doc_.redo()) editDone(*caret);
 }
 
-// ---------------------------------------------------------------------------------------------
 // Caret and selection
 
 void ByteTextField::setCursorPosition(int pos) {
@@ -174,17 +146,11 @@ void ByteTextField::setCaret(int anchor, int cursor, bool fromEdit, bool keepGoa
   if (old.cursor != cursor || selecting) requestUpdate();
 
   if (old.cursor != cursor) {
-    if (QAccessible::isActive()) {
-      QAccessibleTextCursorEvent ev(this, cursor);
-      QAccessible::updateAccessibility(&ev);
-    }
+    announceCaret(this, cursor);
     emit cursorPositionChanged();
   }
   if (selecting && (old.start() != selectionStart() || old.end() != selectionEnd())) {
-    if (QAccessible::isActive()) {
-      QAccessibleTextSelectionEvent ev(this, selectionStart(), selectionEnd());
-      QAccessible::updateAccessibility(&ev);
-    }
+    announceSelection(this, selectionStart(), selectionEnd());
     emit selectionChanged();
   }
   if (!preedit_.isEmpty() && !fromEdit) preedit_.clear();
@@ -193,9 +159,22 @@ void ByteTextField::setCaret(int anchor, int cursor, bool fromEdit, bool keepGoa
 void ByteTextField::moveCaret(Move move, bool select) {
   ensureLayout();
   const int cursor = caret_.cursor;
+  const bool down = move == Move::NextRow || move == Move::NextPage;
+  const bool page = move == Move::NextPage || move == Move::PreviousPage;
   int target = cursor;
-  bool keepGoal = false;
-  const bool collapse = hasSelection() && !select;
+  if (page || down || move == Move::PreviousRow) {
+    if (goalX_ < 0) goalX_ = layout_.xOf(layout_.rowOf(cursor), cursor);
+    const int step = page ? visibleRowCount() : 1;
+    target = layout_.positionRowsAway(cursor, down ? step : -step, goalX_);
+    if (page) {
+      if (scrollDirty_) updateScrollBar();
+      verticalScrollBar()->setValue(verticalScrollBar()->value() + (down ? step : -step));
+    }
+    setCaret(select ? caret_.anchor : target, target, false, true);
+    if (select) setSelectionClipboard();
+    return;
+  }
+  const bool collapse = hasSelection() && !select;  // a plain arrow leaves the selection at its edge
   switch (move) {
     case Move::NextChar:
       target = collapse ? selectionEnd() : nav_.nextChar(cursor);
@@ -215,43 +194,16 @@ void ByteTextField::moveCaret(Move move, bool select) {
     case Move::EndOfRow:
       target = layout_.rowEndCaret(layout_.rowOf(cursor));
       break;
-    case Move::StartOfText:
-      target = 0;
-      break;
     case Move::EndOfText:
       target = length();
       break;
-    case Move::NextRow:
-    case Move::PreviousRow:
-    case Move::NextPage:
-    case Move::PreviousPage: {
-      const int row = layout_.rowOf(cursor);
-      if (goalX_ < 0) goalX_ = layout_.xOf(row, cursor);
-      keepGoal = true;
-      const bool page = move == Move::NextPage || move == Move::PreviousPage;
-      const int step = page ? visibleRowCount() : 1;
-      const bool down = move == Move::NextRow || move == Move::NextPage;
-      const int to = down ? row + step : row - step;
-      if (to < 0) {
-        target = 0;
-      } else if (to >= layout_.rowCount()) {
-        target = length();
-      } else {
-        target = layout_.positionAtX(to, goalX_, true);
-      }
-      if (page) {
-        if (scrollDirty_) updateScrollBar();
-        QScrollBar* bar = verticalScrollBar();
-        bar->setValue(bar->value() + (down ? step : -step));
-      }
-      break;
-    }
+    default:  // the start of the text
+      target = 0;
   }
-  setCaret(select ? caret_.anchor : target, target, false, keepGoal);
+  setCaret(select ? caret_.anchor : target, target);
   if (select) setSelectionClipboard();
 }
 
-// ---------------------------------------------------------------------------------------------
 // Clipboard
 
 void ByteTextField::copy() {
@@ -271,20 +223,11 @@ void ByteTextField::paste() {
 }
 
 void ByteTextField::setSelectionClipboard() {
-  QClipboard* clipboard = QGuiApplication::clipboard();
-  if (!hasSelection() || !clipboard->supportsSelection()) return;
-  if (primary_ != nullptr && clipboard->ownsSelection() && clipboard->mimeData(QClipboard::Selection) == primary_) {
-    static_cast<SelectionMimeData*>(primary_.data())->setRange(selectionStart(), selectionEnd());
-    return;
-  }
-  auto* mime = new SelectionMimeData(&doc_, selectionStart(), selectionEnd());
-  primary_ = mime;
-  clipboard->setMimeData(mime, QClipboard::Selection);
+  if (hasSelection()) primary_.offer(selectionStart(), selectionEnd());
 }
 
 QMimeData* ByteTextField::createMimeDataFromSelection() const { return dragMimeData(selectedText(), this); }
 
-// ---------------------------------------------------------------------------------------------
 // Layout and scrolling
 
 double ByteTextField::wrapWidth() const { return TextLayout::wrapWidthFor(viewport()->width()); }
@@ -398,7 +341,6 @@ void ByteTextField::scrollContentsBy(int /*dx*/, int /*dy*/) {
   if (!inPaint_) viewport()->update();
 }
 
-// ---------------------------------------------------------------------------------------------
 // Geometry of positions, in the viewport
 
 int ByteTextField::indexAt(QPoint p) const {
@@ -423,7 +365,6 @@ QRect ByteTextField::characterRect(int pos) const {
 
 std::size_t ByteTextField::memoryUsage() const { return doc_.memoryUsage() + layout_.memoryBytes(); }
 
-// ---------------------------------------------------------------------------------------------
 // Painting
 
 void ByteTextField::paintEvent(QPaintEvent* e) {
@@ -433,17 +374,8 @@ void ByteTextField::paintEvent(QPaintEvent* e) {
   inPaint_ = false;
 
   QPainter p(viewport());
-  p.setFont(layout_.font());
   const RowPainter painter(doc_.buffer(), layout_, palette());
-  const QRect clip = e->rect();
-  const int rows = layout_.rowCount();
-  const int rowHeight = layout_.rowHeight();
-  const int height = viewport()->height();
-  for (int row = firstVisibleRow(), y = TextLayout::kMargin; row < rows && y < height; ++row, y += rowHeight) {
-    if (y + rowHeight <= clip.top() || y > clip.bottom()) continue;
-    painter.paintRow(p, row, y, selectionStart(), selectionEnd());
-  }
-
+  painter.paintRows(p, e->rect(), firstVisibleRow(), viewport()->height(), caret_);
   if (!preedit_.isEmpty()) {
     painter.paintPreedit(p, caretRect(caret_.cursor), preedit_, preeditCursor_);
   } else if (hasFocus() && caretShown_) {
@@ -452,7 +384,6 @@ void ByteTextField::paintEvent(QPaintEvent* e) {
   if (dropCaret_ >= 0) p.fillRect(caretRect(dropCaret_), palette().text());
 }
 
-// ---------------------------------------------------------------------------------------------
 // Keyboard
 
 bool ByteTextField::event(QEvent* e) {
@@ -496,6 +427,10 @@ void ByteTextField::deleteForward(bool word) {
 
 void ByteTextField::keyPressEvent(QKeyEvent* e) {
   const KeyAction action = keyAction(*e);
+  if (action.command == KeyCommand::None || (action.command == KeyCommand::Tab && tabChangesFocus_)) {
+    e->ignore();
+    return;
+  }
   switch (action.command) {
     case KeyCommand::SelectAll:
       selectAll();
@@ -537,24 +472,18 @@ void ByteTextField::keyPressEvent(QKeyEvent* e) {
       typeText(QStringLiteral("\n"));
       break;
     case KeyCommand::Tab:
-      if (tabChangesFocus_) {
-        e->ignore();
-        return;
-      }
       typeText(QStringLiteral("\t"));
       break;
     case KeyCommand::Type:
       typeText(e->text());
       break;
     case KeyCommand::None:
-      e->ignore();
-      return;
+      break;
   }
   e->accept();
   syncNow();
 }
 
-// ---------------------------------------------------------------------------------------------
 // Input method
 
 void ByteTextField::inputMethodEvent(QInputMethodEvent* e) {
@@ -622,7 +551,6 @@ QVariant ByteTextField::inputMethodQuery(Qt::InputMethodQuery query) const {
   }
 }
 
-// ---------------------------------------------------------------------------------------------
 // Mouse
 
 void ByteTextField::mousePressEvent(QMouseEvent* e) {
@@ -668,18 +596,10 @@ void ByteTextField::startDrag() {
 }
 
 void ByteTextField::extendMouseSelection(int pos) {
-  if (!selectingWords_) {
-    setCaret(caret_.anchor, pos);
-    return;
-  }
   // After a double-click the selection grows by whole cells.
-  if (pos < wordAnchorStart_) {
-    setCaret(wordAnchorEnd_, nav_.cellAround(pos).first);
-  } else if (pos > wordAnchorEnd_) {
-    setCaret(wordAnchorStart_, nav_.cellAround(pos - 1).second);
-  } else {
-    setCaret(wordAnchorStart_, wordAnchorEnd_);
-  }
+  const auto [anchor, cursor] =
+      selectingWords_ ? nav_.growByCells(wordAnchorStart_, wordAnchorEnd_, pos) : std::pair{caret_.anchor, pos};
+  setCaret(anchor, cursor);
 }
 
 void ByteTextField::mouseMoveEvent(QMouseEvent* e) {
@@ -749,7 +669,6 @@ void ByteTextField::timerEvent(QTimerEvent* e) {
   }
 }
 
-// ---------------------------------------------------------------------------------------------
 // Focus, caret blinking, context menu
 
 void ByteTextField::restartBlink() {
@@ -778,7 +697,7 @@ void ByteTextField::focusOutEvent(QFocusEvent* e) {
 QMenu* ByteTextField::createStandardContextMenu() {
   auto* menu = new QMenu(this);
   const auto add = [&](const char* text, QKeySequence::StandardKey key, const char* name, bool enabled, auto slot) {
-    QAction* a = menu->addAction(actionText(text, key), this, slot);
+    QAction* a = menu->addAction(menuEntryText(text, key), this, slot);
     a->setObjectName(QString::fromLatin1(name));
     a->setEnabled(enabled);
     return a;
@@ -808,7 +727,6 @@ void ByteTextField::contextMenuEvent(QContextMenuEvent* e) {
   e->accept();
 }
 
-// ---------------------------------------------------------------------------------------------
 // Drag and drop
 
 void ByteTextField::dragEnterEvent(QDragEnterEvent* e) {

@@ -12,13 +12,13 @@
 #include "byte_text_document.h"
 #include "caret.h"
 #include "key_table.h"
+#include "selection_mime.h"
 #include "text_layout.h"
 #include "text_navigation.h"
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
 #include <QFont>
-#include <QPointer>
 #include <QString>
 
 #include <cstddef>
@@ -181,8 +181,8 @@ class ByteTextField : public QAbstractScrollArea {
   QPoint tripleClickPoint_;
   bool dragPending_ = false;  // pressed inside the selection: a drag starts if the mouse moves
   QPoint dragStartPoint_;
-  int dropCaret_ = -1;           // where a drag over the field would drop, or -1
-  QPointer<QMimeData> primary_;  // this field's offer of the X11 primary selection
+  int dropCaret_ = -1;  // where a drag over the field would drop, or -1
+  PrimarySelection primary_{&doc_};
 
   QString preedit_;
   int preeditCursor_ = 0;

@@ -1,7 +1,9 @@
 #include "key_table.h"
 
+#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QKeyEvent>
-#include <QKeySequence>
+#include <QStyleHints>
 
 #include <array>
 
@@ -91,6 +93,16 @@ bool takesKeyBeforeShortcuts(const QKeyEvent& e) {
     default:
       return true;
   }
+}
+
+QString menuEntryText(const char* source, QKeySequence::StandardKey key) {
+  QString text = QCoreApplication::translate("QWidgetTextControl", source);
+  if (!QCoreApplication::testAttribute(Qt::AA_DontShowShortcutsInContextMenus) &&
+      QGuiApplication::styleHints()->showShortcutsInContextMenus()) {
+    const QString keys = QKeySequence(key).toString(QKeySequence::NativeText);
+    if (!keys.isEmpty()) text += u'\t' + keys;
+  }
+  return text;
 }
 
 }  // namespace quorix

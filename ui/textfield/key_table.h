@@ -1,7 +1,10 @@
 // What each key does in the byte text field. One table serves both the key handler and the
 // shortcut override, which claims for the field, before the window's shortcuts, every key it
-// edits with.
+// edits with; the context menu shows the same keys.
 #pragma once
+
+#include <QKeySequence>
+#include <QString>
 
 class QKeyEvent;
 
@@ -53,5 +56,9 @@ struct KeyAction {
 // Whether the field takes the key before the window's shortcuts. Tab is left to them (it may
 // pass the focus on), and so is text typed with Alt (menu mnemonics).
 [[nodiscard]] bool takesKeyBeforeShortcuts(const QKeyEvent& e);
+
+// The text of a context-menu entry (translated in Qt's own context, so that a loaded Qt
+// translation applies) with its key beside it where the platform shows keys in menus.
+[[nodiscard]] QString menuEntryText(const char* source, QKeySequence::StandardKey key);
 
 }  // namespace quorix

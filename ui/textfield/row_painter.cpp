@@ -27,6 +27,16 @@ void RowPainter::drawText(QPainter& p, const QString& str, int baseline) const {
   }
 }
 
+void RowPainter::paintRows(QPainter& p, const QRect& clip, int top, int height, Caret caret) const {
+  p.setFont(layout_.font());
+  const int rows = layout_.rowCount();
+  const int rowHeight = layout_.rowHeight();
+  for (int row = top, y = TextLayout::kMargin; row < rows && y < height; ++row, y += rowHeight) {
+    if (y + rowHeight <= clip.top() || y > clip.bottom()) continue;
+    paintRow(p, row, y, caret.start(), caret.end());
+  }
+}
+
 void RowPainter::paintRow(QPainter& p, int row, int y, int selStart, int selEnd) const {
   const int s = layout_.rowStart(row);
   const int e = layout_.rowEnd(row);

@@ -3,6 +3,7 @@
 // and the text an input method is composing.
 #pragma once
 
+#include "caret.h"
 #include "gap_buffer.h"
 #include "text_layout.h"
 
@@ -19,6 +20,9 @@ class RowPainter {
   RowPainter(const GapBuffer& text, const TextLayout& layout, const QPalette& palette)
       : text_(text), layout_(layout), palette_(palette) {}
 
+  // The rows that meet `clip` in a viewport of the given height whose first row is `top`, with
+  // the caret's selection.
+  void paintRows(QPainter& p, const QRect& clip, int top, int height, Caret caret) const;
   // Row `row` with its top at `y`; [selStart, selEnd) is the selection.
   void paintRow(QPainter& p, int row, int y, int selStart, int selEnd) const;
   // The composed text over the text at `caret`, underlined, with a caret of its own at `cursor`.

@@ -1,6 +1,8 @@
 #include "selection_mime.h"
 
+#include <QClipboard>
 #include <QCoreApplication>
+#include <QGuiApplication>
 
 #include <algorithm>
 
@@ -26,6 +28,18 @@ QVariant SelectionMimeData::retrieveData(const QString& mimeType, QMetaType /*ty
   const int start = std::clamp(start_, 0, doc_->length());
   const int end = std::clamp(end_, start, doc_->length());
   return doc_->mid(start, end - start);
+}
+
+void PrimarySelection::offer(int start, int end) {
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  if (!clipboard->supportsSelection()) return;
+  if (offered_ != nullptr && clipboard->ownsSelection() && clipboard->mimeData(QClipboard::Selection) == offered_) {
+    offered_->setRange(start, end);
+    return;
+  }
+  auto* mime = new SelectionMimeData(doc_, start, end);
+  offered_ = mime;
+  clipboard->setMimeData(mime, QClipboard::Selection);
 }
 
 QMimeData* dragMimeData(const QString& text, const QObject* source) {

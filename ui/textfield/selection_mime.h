@@ -34,6 +34,18 @@ class SelectionMimeData : public QMimeData {
   int end_;
 };
 
+// This field's offer of the X11 primary selection, renewed only when another program took the
+// selection over, and otherwise told the new range.
+class PrimarySelection {
+ public:
+  explicit PrimarySelection(const ByteTextDocument* doc) : doc_(doc) {}
+  void offer(int start, int end);
+
+ private:
+  const ByteTextDocument* doc_;
+  QPointer<SelectionMimeData> offered_;
+};
+
 // The text of a drag that starts in `source`.
 [[nodiscard]] QMimeData* dragMimeData(const QString& text, const QObject* source);
 // Whether `mime` comes from a drag that started in `source`, in this process.

@@ -70,6 +70,13 @@ int TextLayout::positionAtX(int row, double x, bool nearest) const {
   return end;
 }
 
+int TextLayout::positionRowsAway(int pos, int rows, double x) const {
+  const int to = rows_.rowOf(pos) + rows;
+  if (to < 0) return 0;
+  if (to >= rows_.count()) return text_.size();
+  return positionAtX(to, x, true);
+}
+
 int TextLayout::rowAtY(int y, int top) const {
   const int offset = y - kMargin;
   const int rel = offset < 0 ? -((rowHeight_ - 1 - offset) / rowHeight_) : offset / rowHeight_;

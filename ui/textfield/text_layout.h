@@ -56,6 +56,9 @@ class TextLayout {
   // position nearest to it, or the character under it).
   [[nodiscard]] double xOf(int row, int pos) const;
   [[nodiscard]] int positionAtX(int row, double x, bool nearest) const;
+  // The caret position at `x` in the row `rows` rows below (above, when negative) the row of
+  // `pos`; the start or the end of the text beyond the first or last row.
+  [[nodiscard]] int positionRowsAway(int pos, int rows, double x) const;
 
   // In the viewport, with row `top` shown first.
   [[nodiscard]] int rowAtY(int y, int top) const;

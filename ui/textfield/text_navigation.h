@@ -67,6 +67,14 @@ class TextNavigation {
     return {a, b};
   }
 
+  // A selection grown by whole cells from the cell [start, end) to take in `pos`, as dragging
+  // after a double-click grows it: {anchor, cursor}.
+  [[nodiscard]] std::pair<int, int> growByCells(int start, int end, int pos) const {
+    if (pos < start) return {end, cellAround(pos).first};
+    if (pos > end) return {start, cellAround(pos - 1).second};
+    return {start, end};
+  }
+
   // The line around the character at `index`, without its line break (the whole text when it has
   // none): [start, end).
   [[nodiscard]] std::pair<int, int> lineAround(int index) const {
