@@ -39,20 +39,27 @@ QString ByteTextDocument::normalized(QString text) {
 
 void ByteTextDocument::setText(QString text, Caret before) {
   if (text.isEmpty() && text_.size() == 0) return;
+  const Availability was = availability();
   GapBuffer former;
   former.swap(text_);
-  text_.assign(std::move(text));
+  text_.assign(normalized(std::move(text)));
   removedBuffer_ = &former;
   emit changed(0, former.size(), text_.size());
   removedBuffer_ = nullptr;
   history_.recordWholeText(std::move(former), before);
+  announce(was);
 }
 
-void ByteTextDocument::replace(int start, int end, const QString& text, EditKind kind, Caret before) {
-  if (start == end && text.isEmpty()) return;
+int ByteTextDocument::replace(int start, int end, const QString& text, EditKind kind, Caret before) {
+  const QString normal = normalized(text);
+  const int inserted = static_cast<int>(normal.size());
+  if (start == end && inserted == 0) return end;
+  const Availability was = availability();
   QString removed = text_.mid(start, end - start);
-  history_.record(start, removed, static_cast<int>(text.size()), kind, before);
-  apply(start, end - start, text, removed);
+  history_.record(start, removed, inserted, kind, before);
+  replaceText(start, end - start, normal, removed);
+  announce(was);
+  return start + inserted;
 }
 
 int ByteTextDocument::moveText(int start, int end, int to, Caret before) {
@@ -65,43 +72,31 @@ int ByteTextDocument::moveText(int start, int end, int to, Caret before) {
 }
 
 std::optional<Caret> ByteTextDocument::undo() {
-  std::optional<Caret> caret = undoOne();
-  while (caret && history_.nextRedoIsJoined()) caret = undoOne();
+  const Availability was = availability();
+  const std::optional<Caret> caret = history_.undo(*this);
+  announce(was);
   return caret;
 }
 
 std::optional<Caret> ByteTextDocument::redo() {
-  std::optional<Caret> caret = redoOne();
-  while (caret && history_.nextRedoIsJoined()) caret = redoOne();
+  const Availability was = availability();
+  const std::optional<Caret> caret = history_.redo(*this);
+  announce(was);
   return caret;
 }
 
-std::optional<Caret> ByteTextDocument::undoOne() {
-  if (!history_.canUndo()) return std::nullopt;
-  EditStep& step = history_.stepToUndo();
-  if (step.kind == EditKind::WholeText) {
-    exchangeWholeText(step.whole);
-  } else {
-    if (step.insertedLength > 0 && step.inserted.isEmpty()) step.inserted = text_.mid(step.pos, step.insertedLength);
-    apply(step.pos, step.insertedLength, step.removed, step.inserted);
-  }
-  return Caret{std::clamp(step.before.anchor, 0, length()), std::clamp(step.before.cursor, 0, length())};
+void ByteTextDocument::clearHistory() {
+  const Availability was = availability();
+  history_.clear();
+  announce(was);
 }
 
-std::optional<Caret> ByteTextDocument::redoOne() {
-  if (!history_.canRedo()) return std::nullopt;
-  EditStep& step = history_.stepToRedo();
-  if (step.kind == EditKind::WholeText) {
-    exchangeWholeText(step.whole);
-    return Caret{};  // where setting the text leaves it
-  }
-  apply(step.pos, static_cast<int>(step.removed.size()), step.inserted, step.removed);
-  step.inserted = QString();  // the text holds it again
-  const int caret = step.pos + step.insertedLength;
-  return Caret{caret, caret};
+void ByteTextDocument::announce(Availability before) {
+  if (before.undo != canUndo()) emit undoAvailable(canUndo());
+  if (before.redo != canRedo()) emit redoAvailable(canRedo());
 }
 
-void ByteTextDocument::apply(int pos, int count, const QString& text, const QString& removed) {
+void ByteTextDocument::replaceText(int pos, int count, const QString& text, const QString& removed) {
   text_.remove(pos, count);
   text_.insert(pos, text);
   removedString_ = &removed;

@@ -1,8 +1,9 @@
-// The editing model of the byte text field: the text in a gap buffer, its undo history, and the
-// normalisation of text on the way in. Every change of the text, whether an edit, an undo or a
-// redo, is announced by one changed() signal, which the field's view, row layout and
-// accessibility follow. The document knows nothing of carets beyond the one each edit hands in,
-// which undo gives back.
+// The editing model of the byte text field: the text in a gap buffer and its undo history. It
+// keeps its own rules: every text it is given is normalised on the way in, every change of the
+// text, whether an edit, an undo or a redo, is announced by one changed() signal, which the
+// field's view, row layout and accessibility follow, and undoAvailable()/redoAvailable() say
+// when undo or redo becomes possible or impossible. The document knows nothing of carets beyond
+// the one each edit hands in, which undo gives back.
 #pragma once
 
 #include "edit_history.h"
@@ -12,11 +13,12 @@
 #include <QString>
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 
 namespace quorix {
 
-class ByteTextDocument : public QObject {
+class ByteTextDocument : public QObject, private StepTarget {
   Q_OBJECT
  public:
   explicit ByteTextDocument(QObject* parent = nullptr);
@@ -31,14 +33,15 @@ class ByteTextDocument : public QObject {
   [[nodiscard]] char16_t at(int i) const { return text_.at(i); }
   [[nodiscard]] QString mid(int pos, int count) const { return text_.mid(pos, count); }
   [[nodiscard]] QString text() const { return text_.mid(0, text_.size()); }
-  [[nodiscard]] const GapBuffer& buffer() const { return text_; }
+  [[nodiscard]] const GapBuffer& buffer() const override { return text_; }
 
-  // Replaces everything (by a text normalised by the caller) as one undo step, taking over the
-  // characters of `text`; the former text is kept for undo, within the whole-text budget.
+  // Replaces everything by `text`, normalised, as one undo step, taking over its characters; the
+  // former text is kept for undo, within the whole-text budget.
   void setText(QString text, Caret before);
-  // Replaces [start, end) by text (normalised by the caller) as one undo step, merged with the
-  // previous one where `kind` allows; `before` is the caret that undo gives back.
-  void replace(int start, int end, const QString& text, EditKind kind, Caret before);
+  // Replaces [start, end) by `text`, normalised, as one undo step, merged with the previous one
+  // where `kind` allows; `before` is the caret that undo gives back. Returns where the inserted
+  // text ends.
+  int replace(int start, int end, const QString& text, EditKind kind, Caret before);
 
   // Moves [start, end) to `to` (an offset outside that range, in the text before the move) as
   // one undo step; returns where the moved text starts afterwards.
@@ -51,7 +54,7 @@ class ByteTextDocument : public QObject {
   std::optional<Caret> redo();
   // The next edit starts a step of its own (the caret moved).
   void closeMerge() { history_.closeMerge(); }
-  void clearHistory() { history_.clear(); }
+  void clearHistory();
   // The text's revision: equal numbers mean the same text (see EditHistory::revision).
   [[nodiscard]] std::uint64_t revision() const { return history_.revision(); }
   // How many characters the former texts of whole-text steps may hold together (the newest
@@ -67,12 +70,19 @@ class ByteTextDocument : public QObject {
  signals:
   // `removed` characters at `position` were replaced by `inserted` ones.
   void changed(int position, int removed, int inserted);
+  void undoAvailable(bool available);
+  void redoAvailable(bool available);
 
  private:
-  std::optional<Caret> undoOne();
-  std::optional<Caret> redoOne();
-  void apply(int pos, int count, const QString& text, const QString& removed);
-  void exchangeWholeText(GapBuffer& other);
+  struct Availability {
+    bool undo;
+    bool redo;
+  };
+  [[nodiscard]] Availability availability() const { return {canUndo(), canRedo()}; }
+  // Announces what an operation changed of undo and redo being available.
+  void announce(Availability before);
+  void replaceText(int pos, int count, const QString& text, const QString& removed) override;
+  void exchangeWholeText(GapBuffer& other) override;
 
   GapBuffer text_;
   EditHistory history_;

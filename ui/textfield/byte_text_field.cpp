@@ -1,8 +1,9 @@
 #include "byte_text_field.h"
 
 #include "byte_text_field_accessible.h"
+#include "row_painter.h"
+#include "selection_mime.h"
 
-#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -21,73 +22,11 @@
 #include <QPainter>
 #include <QPalette>
 #include <QScrollBar>
-#include <QStyleHints>
 #include <QTimerEvent>
 
 #include <algorithm>
-#include <array>
-#include <cmath>
 
 namespace quorix {
-
-namespace {
-
-constexpr int kMargin = 4;  // around the text, as in Qt's own text widgets
-
-bool isBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n'; }
-
-// Identifies a drag that started in this field of this process.
-const QString kFieldDragFormat = QStringLiteral("application/x-quorix-byte-text-field");
-
-QByteArray dragIdentity(const ByteTextField* field) {
-  return QByteArray::number(QCoreApplication::applicationPid()) + ':' +
-         QByteArray::number(reinterpret_cast<quintptr>(field));
-}
-
-bool acceptsDrop(const QMimeData* mime) {
-  // File URLs are for the window (it opens them); the field takes text only.
-  return mime != nullptr && mime->hasText() && !mime->hasUrls();
-}
-
-// The field's offer of the X11 primary selection. The text is taken from the field only when
-// another program asks for it, so extending a selection of megabytes by keyboard or mouse costs
-// nothing per step.
-class SelectionMimeData : public QMimeData {
- public:
-  SelectionMimeData(const ByteTextField* field, int start, int end) : field_(field), start_(start), end_(end) {}
-  void setRange(int start, int end) {
-    start_ = start;
-    end_ = end;
-  }
-  [[nodiscard]] QStringList formats() const override { return {QStringLiteral("text/plain")}; }
-  [[nodiscard]] bool hasFormat(const QString& mimeType) const override {
-    return mimeType == QLatin1String("text/plain");
-  }
-
- protected:
-  [[nodiscard]] QVariant retrieveData(const QString& mimeType, QMetaType /*type*/) const override {
-    if (field_ == nullptr || mimeType != QLatin1String("text/plain")) return {};
-    return field_->textRange(start_, end_);
-  }
-
- private:
-  QPointer<const ByteTextField> field_;
-  int start_;
-  int end_;
-};
-
-QString actionText(const char* source, QKeySequence::StandardKey key) {
-  // Qt's own translation context for these texts, so a loaded Qt translation applies here too.
-  QString text = QCoreApplication::translate("QWidgetTextControl", source);
-  if (!QCoreApplication::testAttribute(Qt::AA_DontShowShortcutsInContextMenus) &&
-      QGuiApplication::styleHints()->showShortcutsInContextMenus()) {
-    const QString keys = QKeySequence(key).toString(QKeySequence::NativeText);
-    if (!keys.isEmpty()) text += u'\t' + keys;
-  }
-  return text;
-}
-
-}  // namespace
 
 ByteTextField::ByteTextField(QWidget* parent) : QAbstractScrollArea(parent) {
   installByteTextFieldAccessibility();
@@ -102,15 +41,16 @@ ByteTextField::ByteTextField(QWidget* parent) : QAbstractScrollArea(parent) {
   viewport()->setAcceptDrops(true);
   verticalScrollBar()->setSingleStep(1);
   connect(&doc_, &ByteTextDocument::changed, this, &ByteTextField::documentChanged);
+  connect(&doc_, &ByteTextDocument::undoAvailable, this, &ByteTextField::undoAvailable);
+  connect(&doc_, &ByteTextDocument::redoAvailable, this, &ByteTextField::redoAvailable);
   updateFontMetrics();
 }
 
 ByteTextField::~ByteTextField() = default;
 
-// ---------------------------------------------------------------------------------------------
 // Contents
 
-QString ByteTextField::toPlainText() const { return doc_.mid(0, doc_.length()); }
+QString ByteTextField::toPlainText() const { return doc_.text(); }
 
 QString ByteTextField::textRange(int start, int end) const {
   start = std::clamp(start, 0, length());
@@ -121,91 +61,63 @@ QString ByteTextField::textRange(int start, int end) const {
 QString ByteTextField::selectedText() const { return doc_.mid(selectionStart(), selectionEnd() - selectionStart()); }
 
 void ByteTextField::setPlainText(QString text) {
-  const bool couldUndo = doc_.canUndo();
-  const bool hadSelection = hasSelection();
-  const int oldCursor = cursor_;
-
-  const Caret before{anchor_, cursor_};
-  anchor_ = cursor_ = 0;
+  const Caret before = caret_;
+  caret_ = Caret{};
   goalX_ = -1.0;
   preedit_.clear();
-  doc_.setText(ByteTextDocument::normalized(std::move(text)), before);
+  doc_.setText(std::move(text), before);
   verticalScrollBar()->setValue(0);
   if (isVisible()) syncNow();
   restartBlink();
 
   emit textChanged();
-  if (oldCursor != 0) emit cursorPositionChanged();
-  if (hadSelection) emit selectionChanged();
-  if (couldUndo != doc_.canUndo()) emit undoAvailable(doc_.canUndo());
+  if (before.cursor != 0) emit cursorPositionChanged();
+  if (before.hasSelection()) emit selectionChanged();
 }
 
-void ByteTextField::clearHistory() {
-  const bool couldUndo = doc_.canUndo();
-  doc_.clearHistory();
-  if (couldUndo) emit undoAvailable(false);
-}
+void ByteTextField::clearHistory() { doc_.clearHistory(); }
 
 void ByteTextField::insertPlainText(const QString& text) {
-  edit(selectionStart(), selectionEnd(), ByteTextDocument::normalized(text), EditKind::Append);
+  edit(selectionStart(), selectionEnd(), text, EditKind::Append);
 }
 
 void ByteTextField::replaceRange(int start, int end, const QString& text) {
   start = std::clamp(start, 0, length());
   end = std::clamp(end, start, length());
-  edit(start, end, ByteTextDocument::normalized(text), EditKind::Other);
+  edit(start, end, text, EditKind::Other);
 }
 
-void ByteTextField::edit(int start, int end, const QString& text, EditKind kind) {
-  if (start == end && text.isEmpty()) return;
-  const bool couldUndo = doc_.canUndo();
-  doc_.replace(start, end, text, kind, Caret{anchor_, cursor_});
-  const int caret = start + static_cast<int>(text.size());
-  setCaret(caret, caret, true);
+// Returns where the inserted text ends, with the caret there.
+int ByteTextField::edit(int start, int end, const QString& text, EditKind kind) {
+  if (start == end && text.isEmpty()) return end;
+  const int after = doc_.replace(start, end, text, kind, caret_);
+  editDone(Caret{after, after});
+  return after;
+}
+
+// After every edit, undo and redo: the caret where the document says, then textChanged().
+void ByteTextField::editDone(Caret caret) {
+  setCaret(caret.anchor, caret.cursor, true);
   emit textChanged();
-  if (!couldUndo) emit undoAvailable(true);
 }
 
 // The view, the row layout and screen readers follow every change of the text.
 void ByteTextField::documentChanged(int pos, int removed, int inserted) {
-  if (pos == 0 && inserted == doc_.length()) {
-    layoutValid_ = false;  // the whole text: wrapping it afresh is cheaper than matching rows
-  } else if (layoutValid_) {
-    rows_.update(doc_.buffer(), adv_, pos, removed, inserted);
-  }
+  layout_.textChanged(pos, removed, inserted);
   scrollDirty_ = true;
   requestUpdate();
   scheduleSync();
-  if (QAccessible::isActive()) {
-    if (removed > 0) {
-      QAccessibleTextRemoveEvent ev(this, pos, doc_.removedText());
-      QAccessible::updateAccessibility(&ev);
-    }
-    if (inserted > 0) {
-      QAccessibleTextInsertEvent ev(this, pos, doc_.mid(pos, inserted));
-      QAccessible::updateAccessibility(&ev);
-    }
-  }
+  announceTextChange(this, doc_, pos, removed, inserted);
 }
 
 void ByteTextField::undo() {
-  const std::optional<Caret> caret = doc_.undo();
-  if (!caret) return;
-  setCaret(caret->anchor, caret->cursor, true);
-  emit textChanged();
-  if (!doc_.canUndo()) emit undoAvailable(false);
+  if (const std::optional<Caret> caret = doc_.undo()) editDone(*caret);
 }
 
 void ByteTextField::redo() {
-  const bool couldUndo = doc_.canUndo();
-  const std::optional<Caret> caret = doc_.redo();
-  if (!caret) return;
-  setCaret(caret->anchor, caret->cursor, true);
-  emit textChanged();
-  if (!couldUndo) emit undoAvailable(true);
+  if (const std::optional<Caret> caret = doc_.redo()) editDone(*caret);
 }
 
-// ---------------------------------------------------------------------------------------------
 // Caret and selection
 
 void ByteTextField::setCursorPosition(int pos) {
@@ -223,152 +135,75 @@ void ByteTextField::selectAll() {
 }
 
 void ByteTextField::setCaret(int anchor, int cursor, bool fromEdit, bool keepGoal) {
-  const int oldCursor = cursor_;
-  const int oldStart = selectionStart();
-  const int oldEnd = selectionEnd();
-  const bool hadSelection = hasSelection();
-  anchor_ = anchor;
-  cursor_ = cursor;
+  const Caret old = caret_;
+  caret_ = Caret{anchor, cursor};
   if (!fromEdit) doc_.closeMerge();
   if (!keepGoal) goalX_ = -1.0;
   ensureVisiblePending_ = true;
   scheduleSync();
   restartBlink();
-  if (oldCursor != cursor_ || hadSelection || hasSelection()) requestUpdate();
+  const bool selecting = old.hasSelection() || hasSelection();
+  if (old.cursor != cursor || selecting) requestUpdate();
 
-  if (oldCursor != cursor_) {
-    if (QAccessible::isActive()) {
-      QAccessibleTextCursorEvent ev(this, cursor_);
-      QAccessible::updateAccessibility(&ev);
-    }
+  if (old.cursor != cursor) {
+    announceCaret(this, cursor);
     emit cursorPositionChanged();
   }
-  if ((hadSelection || hasSelection()) && (oldStart != selectionStart() || oldEnd != selectionEnd())) {
-    if (QAccessible::isActive()) {
-      QAccessibleTextSelectionEvent ev(this, selectionStart(), selectionEnd());
-      QAccessible::updateAccessibility(&ev);
-    }
+  if (selecting && (old.start() != selectionStart() || old.end() != selectionEnd())) {
+    announceSelection(this, selectionStart(), selectionEnd());
     emit selectionChanged();
   }
   if (!preedit_.isEmpty() && !fromEdit) preedit_.clear();
 }
 
-int ByteTextField::nextCharPos(int pos) const {
-  if (pos >= length()) return length();
-  if (QChar::isHighSurrogate(doc_.at(pos)) && pos + 1 < length() && QChar::isLowSurrogate(doc_.at(pos + 1)))
-    return pos + 2;
-  return pos + 1;
-}
-
-int ByteTextField::previousCharPos(int pos) const {
-  if (pos <= 0) return 0;
-  if (QChar::isLowSurrogate(doc_.at(pos - 1)) && pos >= 2 && QChar::isHighSurrogate(doc_.at(pos - 2))) return pos - 2;
-  return pos - 1;
-}
-
-int ByteTextField::nextWordPos(int pos) const {
-  const int n = length();
-  while (pos < n && !isBlank(doc_.at(pos))) ++pos;
-  while (pos < n && isBlank(doc_.at(pos))) ++pos;
-  return pos;
-}
-
-int ByteTextField::previousWordPos(int pos) const {
-  while (pos > 0 && isBlank(doc_.at(pos - 1))) --pos;
-  while (pos > 0 && !isBlank(doc_.at(pos - 1))) --pos;
-  return pos;
-}
-
-// The run of non-blank characters (a cell of byte text) or of blanks around index.
-std::pair<int, int> ByteTextField::wordAround(int index) const {
-  const int n = length();
-  if (n == 0) return {0, 0};
-  index = std::clamp(index, 0, n - 1);
-  const char16_t c = doc_.at(index);
-  if (c == u'\n') return {index, index};
-  const bool blank = isBlank(c);
-  const auto same = [&](int i) {
-    const char16_t u = doc_.at(i);
-    return u != u'\n' && isBlank(u) == blank;
-  };
-  int a = index;
-  int b = index + 1;
-  while (a > 0 && same(a - 1)) --a;
-  while (b < n && same(b)) ++b;
-  return {a, b};
-}
-
-int ByteTextField::rowEndCaret(int row) const {
-  const int s = rows_.start(row);
-  const int e = rows_.end(row);
-  if (row + 1 < rows_.count() && e > s) {
-    const char16_t c = doc_.at(e - 1);
-    if (c == u'\n' || c == u' ' || c == u'\t') return e - 1;
-  }
-  return e;
-}
-
 void ByteTextField::moveCaret(Move move, bool select) {
   ensureLayout();
-  int target = cursor_;
-  bool keepGoal = false;
-  const bool collapse = hasSelection() && !select;
+  const int cursor = caret_.cursor;
+  const bool down = move == Move::NextRow || move == Move::NextPage;
+  const bool page = move == Move::NextPage || move == Move::PreviousPage;
+  int target = cursor;
+  if (page || down || move == Move::PreviousRow) {
+    if (goalX_ < 0) goalX_ = layout_.xOf(layout_.rowOf(cursor), cursor);
+    const int step = page ? visibleRowCount() : 1;
+    target = layout_.positionRowsAway(cursor, down ? step : -step, goalX_);
+    if (page) {
+      if (scrollDirty_) updateScrollBar();
+      verticalScrollBar()->setValue(verticalScrollBar()->value() + (down ? step : -step));
+    }
+    setCaret(select ? caret_.anchor : target, target, false, true);
+    if (select) setSelectionClipboard();
+    return;
+  }
+  const bool collapse = hasSelection() && !select;  // a plain arrow leaves the selection at its edge
   switch (move) {
     case Move::NextChar:
-      target = collapse ? selectionEnd() : nextCharPos(cursor_);
+      target = collapse ? selectionEnd() : nav_.nextChar(cursor);
       break;
     case Move::PreviousChar:
-      target = collapse ? selectionStart() : previousCharPos(cursor_);
+      target = collapse ? selectionStart() : nav_.previousChar(cursor);
       break;
     case Move::NextWord:
-      target = nextWordPos(cursor_);
+      target = nav_.nextWord(cursor);
       break;
     case Move::PreviousWord:
-      target = previousWordPos(cursor_);
+      target = nav_.previousWord(cursor);
       break;
     case Move::StartOfRow:
-      target = rows_.start(rows_.rowOf(cursor_));
+      target = layout_.rowStart(layout_.rowOf(cursor));
       break;
     case Move::EndOfRow:
-      target = rowEndCaret(rows_.rowOf(cursor_));
-      break;
-    case Move::StartOfText:
-      target = 0;
+      target = layout_.rowEndCaret(layout_.rowOf(cursor));
       break;
     case Move::EndOfText:
       target = length();
       break;
-    case Move::NextRow:
-    case Move::PreviousRow:
-    case Move::NextPage:
-    case Move::PreviousPage: {
-      const int row = rows_.rowOf(cursor_);
-      if (goalX_ < 0) goalX_ = xOf(row, cursor_);
-      keepGoal = true;
-      const bool page = move == Move::NextPage || move == Move::PreviousPage;
-      const int step = page ? visibleRowCount() : 1;
-      const bool down = move == Move::NextRow || move == Move::NextPage;
-      const int to = down ? row + step : row - step;
-      if (to < 0) {
-        target = 0;
-      } else if (to >= rows_.count()) {
-        target = length();
-      } else {
-        target = positionAtX(to, goalX_, true);
-      }
-      if (page) {
-        if (scrollDirty_) updateScrollBar();
-        QScrollBar* bar = verticalScrollBar();
-        bar->setValue(bar->value() + (down ? step : -step));
-      }
-      break;
-    }
+    default:  // the start of the text
+      target = 0;
   }
-  setCaret(select ? anchor_ : target, target, false, keepGoal);
+  setCaret(select ? caret_.anchor : target, target);
   if (select) setSelectionClipboard();
 }
 
-// ---------------------------------------------------------------------------------------------
 // Clipboard
 
 void ByteTextField::copy() {
@@ -384,60 +219,39 @@ void ByteTextField::cut() {
 void ByteTextField::paste() {
   const QString text = QGuiApplication::clipboard()->text();
   if (text.isEmpty()) return;
-  edit(selectionStart(), selectionEnd(), ByteTextDocument::normalized(text), EditKind::Other);
+  edit(selectionStart(), selectionEnd(), text, EditKind::Other);
 }
 
 void ByteTextField::setSelectionClipboard() {
-  QClipboard* clipboard = QGuiApplication::clipboard();
-  if (!hasSelection() || !clipboard->supportsSelection()) return;
-  if (primary_ != nullptr && clipboard->ownsSelection() && clipboard->mimeData(QClipboard::Selection) == primary_) {
-    static_cast<SelectionMimeData*>(primary_.data())->setRange(selectionStart(), selectionEnd());
-    return;
-  }
-  auto* mime = new SelectionMimeData(this, selectionStart(), selectionEnd());
-  primary_ = mime;
-  clipboard->setMimeData(mime, QClipboard::Selection);
+  if (hasSelection()) primary_.offer(selectionStart(), selectionEnd());
 }
 
-QMimeData* ByteTextField::createMimeDataFromSelection() const {
-  auto* mime = new QMimeData;
-  mime->setText(selectedText());
-  mime->setData(kFieldDragFormat, dragIdentity(this));
-  return mime;
-}
+QMimeData* ByteTextField::createMimeDataFromSelection() const { return dragMimeData(selectedText(), this); }
 
-// ---------------------------------------------------------------------------------------------
 // Layout and scrolling
 
-double ByteTextField::wrapWidth() const { return std::max(1, viewport()->width() - 2 * kMargin); }
-
-void ByteTextField::ensureLayout() const {
-  if (layoutValid_) return;
-  rows_.setWidth(wrapWidth());
-  rows_.rebuild(doc_.buffer(), adv_);
-  layoutValid_ = true;
-}
+double ByteTextField::wrapWidth() const { return TextLayout::wrapWidthFor(viewport()->width()); }
 
 int ByteTextField::rowCount() const {
   ensureLayout();
-  return rows_.count();
+  return layout_.rowCount();
 }
 
 int ByteTextField::rowStart(int row) const {
   ensureLayout();
-  return rows_.start(std::clamp(row, 0, rows_.count() - 1));
+  return layout_.rowStart(std::clamp(row, 0, layout_.rowCount() - 1));
 }
 
 int ByteTextField::rowOfPosition(int pos) const {
   ensureLayout();
-  return rows_.rowOf(std::clamp(pos, 0, length()));
+  return layout_.rowOf(std::clamp(pos, 0, length()));
 }
 
-int ByteTextField::visibleRowCount() const { return std::max(1, (viewport()->height() - kMargin) / rowHeight_); }
+int ByteTextField::visibleRowCount() const { return layout_.rowsShownIn(viewport()->height()); }
 
 int ByteTextField::firstVisibleRow() const {
   ensureLayout();
-  return std::clamp(verticalScrollBar()->value(), 0, rows_.count() - 1);
+  return std::clamp(verticalScrollBar()->value(), 0, layout_.rowCount() - 1);
 }
 
 void ByteTextField::updateScrollBar() {
@@ -446,16 +260,16 @@ void ByteTextField::updateScrollBar() {
   QScrollBar* bar = verticalScrollBar();
   const int visible = visibleRowCount();
   bar->setPageStep(visible);
-  bar->setRange(0, std::max(0, rows_.count() - visible));
+  bar->setRange(0, std::max(0, layout_.rowCount() - visible));
 }
 
-void ByteTextField::ensureCursorVisible() { scrollToPosition(cursor_); }
+void ByteTextField::ensureCursorVisible() { scrollToPosition(caret_.cursor); }
 
 void ByteTextField::scrollToPosition(int pos) {
   ensureLayout();
   if (scrollDirty_) updateScrollBar();
   ensureVisiblePending_ = false;
-  const int row = rows_.rowOf(std::clamp(pos, 0, length()));
+  const int row = layout_.rowOf(std::clamp(pos, 0, length()));
   QScrollBar* bar = verticalScrollBar();
   const int visible = visibleRowCount();
   if (row < bar->value()) {
@@ -490,24 +304,17 @@ void ByteTextField::requestUpdate() {
 }
 
 void ByteTextField::relayoutKeepingView() {
-  if (!layoutValid_) return;
-  const int topPos = rows_.start(firstVisibleRow());
-  layoutValid_ = false;
+  if (!layout_.isValid()) return;
+  const int topPos = layout_.rowStart(firstVisibleRow());
+  layout_.invalidate();
   if (!isVisible()) return;
   ensureLayout();
   updateScrollBar();
-  verticalScrollBar()->setValue(rows_.rowOf(topPos));
+  verticalScrollBar()->setValue(layout_.rowOf(topPos));
 }
 
 void ByteTextField::updateFontMetrics() {
-  drawFont_ = font();
-  // Without kerning and shaping a row's glyphs sit exactly at the summed advances, which the
-  // wrapping, the caret and the mouse all rely on.
-  drawFont_.setKerning(false);
-  drawFont_.setStyleStrategy(static_cast<QFont::StyleStrategy>(drawFont_.styleStrategy() | QFont::PreferNoShaping));
-  adv_.setFont(drawFont_);
-  rowHeight_ = std::max(1, static_cast<int>(std::ceil(adv_.metrics().lineSpacing())));
-  ascent_ = static_cast<int>(std::ceil(adv_.metrics().ascent()));
+  layout_.setFont(font());
   relayoutKeepingView();
   scrollDirty_ = true;
   requestUpdate();
@@ -515,7 +322,7 @@ void ByteTextField::updateFontMetrics() {
 
 void ByteTextField::resizeEvent(QResizeEvent* e) {
   QAbstractScrollArea::resizeEvent(e);
-  if (wrapWidth() != rows_.width()) relayoutKeepingView();
+  if (wrapWidth() != layout_.width()) relayoutKeepingView();
   scrollDirty_ = true;
   if (isVisible()) syncNow();
 }
@@ -534,81 +341,30 @@ void ByteTextField::scrollContentsBy(int /*dx*/, int /*dy*/) {
   if (!inPaint_) viewport()->update();
 }
 
-// ---------------------------------------------------------------------------------------------
-// Geometry of positions
+// Geometry of positions, in the viewport
 
-double ByteTextField::xOf(int row, int pos) const {
-  const int s = rows_.start(row);
-  const int e = std::min(pos, rows_.end(row));
-  double x = 0.0;
-  for (int i = s; i < e; ++i) {
-    const char16_t c = doc_.at(i);
-    if (c == u'\t') {
-      x = CharAdvances::nextTab(x);
-    } else if (c != u'\n') {
-      x += adv_.at(doc_.buffer(), i);
-    }
-  }
-  return x;
-}
-
-int ByteTextField::positionAtX(int row, double x, bool nearest) const {
-  const int s = rows_.start(row);
-  const int end = rowEndCaret(row);
-  double cur = 0.0;
-  for (int i = s; i < end; ++i) {
-    const char16_t c = doc_.at(i);
-    if (QChar::isLowSurrogate(c)) continue;
-    const double next = c == u'\t' ? CharAdvances::nextTab(cur) : cur + adv_.at(doc_.buffer(), i);
-    const double split = nearest ? (cur + next) / 2.0 : next;
-    if (x < split) return i;
-    cur = next;
-  }
-  return end;
-}
-
-int ByteTextField::rowAtY(int y) const {
-  const int offset = y - kMargin;
-  const int rel = offset < 0 ? -((rowHeight_ - 1 - offset) / rowHeight_) : offset / rowHeight_;
-  return std::clamp(firstVisibleRow() + rel, 0, rows_.count() - 1);
-}
-
-// The character under the point (not the caret position nearest to it).
 int ByteTextField::indexAt(QPoint p) const {
   ensureLayout();
-  return positionAtX(rowAtY(p.y()), p.x() - kMargin, false);
+  return layout_.indexAt(p, firstVisibleRow());
 }
 
 int ByteTextField::positionAt(QPoint p) const {
   ensureLayout();
-  const int row = rowAtY(p.y());
-  return positionAtX(row, p.x() - kMargin, true);
+  return layout_.positionAt(p, firstVisibleRow());
 }
 
 QRect ByteTextField::caretRect(int pos) const {
   ensureLayout();
-  pos = std::clamp(pos, 0, length());
-  const int row = rows_.rowOf(pos);
-  const int x = kMargin + static_cast<int>(std::floor(xOf(row, pos)));
-  const int y = kMargin + (row - firstVisibleRow()) * rowHeight_;
-  return {std::min(x, std::max(kMargin, viewport()->width() - 2)), y, 1, rowHeight_};
+  return layout_.caretRect(pos, firstVisibleRow(), viewport()->width());
 }
 
 QRect ByteTextField::characterRect(int pos) const {
   ensureLayout();
-  pos = std::clamp(pos, 0, length());
-  const QRect caret = caretRect(pos);
-  double w = 0.0;
-  if (pos < length()) {
-    const int row = rows_.rowOf(pos);
-    w = xOf(row, nextCharPos(pos)) - xOf(row, pos);
-  }
-  return {caret.x(), caret.y(), std::max(1, static_cast<int>(std::ceil(w))), rowHeight_};
+  return layout_.characterRect(pos, firstVisibleRow(), viewport()->width());
 }
 
-std::size_t ByteTextField::memoryUsage() const { return doc_.memoryUsage() + rows_.capacityBytes(); }
+std::size_t ByteTextField::memoryUsage() const { return doc_.memoryUsage() + layout_.memoryBytes(); }
 
-// ---------------------------------------------------------------------------------------------
 // Painting
 
 void ByteTextField::paintEvent(QPaintEvent* e) {
@@ -618,119 +374,23 @@ void ByteTextField::paintEvent(QPaintEvent* e) {
   inPaint_ = false;
 
   QPainter p(viewport());
-  p.setFont(drawFont_);
-  const QRect clip = e->rect();
-  const int selStart = selectionStart();
-  const int selEnd = selectionEnd();
-  const int rows = rows_.count();
-  const int height = viewport()->height();
-  for (int row = firstVisibleRow(), y = kMargin; row < rows && y < height; ++row, y += rowHeight_) {
-    if (y + rowHeight_ <= clip.top() || y > clip.bottom()) continue;
-    paintRow(p, row, y, selStart, selEnd);
-  }
-
+  const RowPainter painter(doc_.buffer(), layout_, palette());
+  painter.paintRows(p, e->rect(), firstVisibleRow(), viewport()->height(), caret_);
   if (!preedit_.isEmpty()) {
-    // Input-method text being composed: shown over the text at the caret, underlined.
-    const QRect caret = caretRect(cursor_);
-    const QFontMetricsF& fm = adv_.metrics();
-    const QRectF box(caret.x(), caret.y(), fm.horizontalAdvance(preedit_) + 1, rowHeight_);
-    p.fillRect(box, palette().base());
-    p.setPen(palette().text().color());
-    p.drawText(QPointF(box.x(), caret.y() + ascent_), preedit_);
-    p.drawLine(QPointF(box.left(), box.bottom()), QPointF(box.right(), box.bottom()));
-    const double cx = box.x() + fm.horizontalAdvance(preedit_.left(preeditCursor_));
-    p.fillRect(QRectF(cx, caret.y(), 1, rowHeight_), palette().text());
+    painter.paintPreedit(p, caretRect(caret_.cursor), preedit_, preeditCursor_);
   } else if (hasFocus() && caretShown_) {
-    p.fillRect(caretRect(cursor_), palette().text());
+    p.fillRect(caretRect(caret_.cursor), palette().text());
   }
   if (dropCaret_ >= 0) p.fillRect(caretRect(dropCaret_), palette().text());
 }
 
-void ByteTextField::paintRow(QPainter& p, int row, int y, int selStart, int selEnd) const {
-  const int s = rows_.start(row);
-  const int e = rows_.end(row);
-  int visibleEnd = e;
-  if (visibleEnd > s && doc_.at(visibleEnd - 1) == u'\n') --visibleEnd;
-  const QString str = doc_.mid(s, visibleEnd - s);
-  const int baseline = y + ascent_;
-
-  // Draws the row in pieces between tabs so that tabs land on the same stops as in the layout.
-  const auto drawRow = [&] {
-    double x = 0.0;
-    int segStart = 0;
-    double segX = 0.0;
-    for (int i = 0; i <= str.size(); ++i) {
-      const bool tab = i < str.size() && str.at(i) == u'\t';
-      if (i == str.size() || tab) {
-        if (i > segStart) p.drawText(QPointF(kMargin + segX, baseline), str.mid(segStart, i - segStart));
-        if (tab) {
-          x = CharAdvances::nextTab(x);
-          segStart = i + 1;
-          segX = x;
-        }
-        continue;
-      }
-      const char16_t next = i + 1 < str.size() ? str.at(i + 1).unicode() : u'\0';
-      x += adv_.of(str.at(i).unicode(), next);
-    }
-  };
-
-  p.setPen(palette().text().color());
-  drawRow();
-
-  if (selStart < selEnd && selStart < e && selEnd > s) {
-    const double x0 = xOf(row, std::max(selStart, s));
-    double x1 = xOf(row, std::min(selEnd, e));
-    if (selEnd > visibleEnd && visibleEnd < e) x1 += adv_.ascii(u' ');  // selected line break
-    const QRectF band(kMargin + x0, y, std::max(1.0, x1 - x0), rowHeight_);
-    p.fillRect(band, palette().highlight());
-    p.save();
-    p.setClipRect(band);
-    p.setPen(palette().highlightedText().color());
-    drawRow();
-    p.restore();
-  }
-}
-
-// ---------------------------------------------------------------------------------------------
 // Keyboard
 
 bool ByteTextField::event(QEvent* e) {
-  if (e->type() == QEvent::ShortcutOverride) {
-    // Editing keys belong to the field, not to window shortcuts.
-    auto* ke = static_cast<QKeyEvent*>(e);
-    const Qt::KeyboardModifiers mods = ke->modifiers() & ~Qt::KeypadModifier;
-    bool mine = false;
-    if (mods == Qt::NoModifier || mods == Qt::ShiftModifier) {
-      mine = ke->key() < Qt::Key_Escape || ke->key() == Qt::Key_Backspace || ke->key() == Qt::Key_Delete ||
-             ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter || ke->key() == Qt::Key_Home ||
-             ke->key() == Qt::Key_End || ke->key() == Qt::Key_Left || ke->key() == Qt::Key_Right ||
-             ke->key() == Qt::Key_Up || ke->key() == Qt::Key_Down || ke->key() == Qt::Key_PageUp ||
-             ke->key() == Qt::Key_PageDown;
-    }
-    static constexpr std::array kOwn{QKeySequence::Copy,
-                                     QKeySequence::Cut,
-                                     QKeySequence::Paste,
-                                     QKeySequence::Undo,
-                                     QKeySequence::Redo,
-                                     QKeySequence::SelectAll,
-                                     QKeySequence::MoveToNextWord,
-                                     QKeySequence::MoveToPreviousWord,
-                                     QKeySequence::MoveToStartOfDocument,
-                                     QKeySequence::MoveToEndOfDocument,
-                                     QKeySequence::SelectNextWord,
-                                     QKeySequence::SelectPreviousWord,
-                                     QKeySequence::SelectStartOfDocument,
-                                     QKeySequence::SelectEndOfDocument,
-                                     QKeySequence::DeleteStartOfWord,
-                                     QKeySequence::DeleteEndOfWord,
-                                     QKeySequence::DeleteEndOfLine};
-    for (const QKeySequence::StandardKey k : kOwn) mine = mine || ke->matches(k);
-    mine = mine || (ke->key() == Qt::Key_K && mods == Qt::ControlModifier);  // whatever the key scheme
-    if (mine) {
-      ke->accept();
-      return true;
-    }
+  // Editing keys belong to the field, not to window shortcuts.
+  if (e->type() == QEvent::ShortcutOverride && takesKeyBeforeShortcuts(*static_cast<QKeyEvent*>(e))) {
+    e->accept();
+    return true;
   }
   return QAbstractScrollArea::event(e);
 }
@@ -741,133 +401,103 @@ bool ByteTextField::focusNextPrevChild(bool next) {
   return QAbstractScrollArea::focusNextPrevChild(next);
 }
 
-bool ByteTextField::handleMoveKey(QKeyEvent* e) {
-  struct Binding {
-    QKeySequence::StandardKey move;
-    QKeySequence::StandardKey select;
-    Move op;
-  };
-  static constexpr auto kBindings = std::to_array<Binding>({
-      {QKeySequence::MoveToNextChar, QKeySequence::SelectNextChar, Move::NextChar},
-      {QKeySequence::MoveToPreviousChar, QKeySequence::SelectPreviousChar, Move::PreviousChar},
-      {QKeySequence::MoveToNextWord, QKeySequence::SelectNextWord, Move::NextWord},
-      {QKeySequence::MoveToPreviousWord, QKeySequence::SelectPreviousWord, Move::PreviousWord},
-      {QKeySequence::MoveToNextLine, QKeySequence::SelectNextLine, Move::NextRow},
-      {QKeySequence::MoveToPreviousLine, QKeySequence::SelectPreviousLine, Move::PreviousRow},
-      {QKeySequence::MoveToNextPage, QKeySequence::SelectNextPage, Move::NextPage},
-      {QKeySequence::MoveToPreviousPage, QKeySequence::SelectPreviousPage, Move::PreviousPage},
-      {QKeySequence::MoveToStartOfLine, QKeySequence::SelectStartOfLine, Move::StartOfRow},
-      {QKeySequence::MoveToEndOfLine, QKeySequence::SelectEndOfLine, Move::EndOfRow},
-      {QKeySequence::MoveToStartOfBlock, QKeySequence::SelectStartOfBlock, Move::StartOfRow},
-      {QKeySequence::MoveToEndOfBlock, QKeySequence::SelectEndOfBlock, Move::EndOfRow},
-      {QKeySequence::MoveToStartOfDocument, QKeySequence::SelectStartOfDocument, Move::StartOfText},
-      {QKeySequence::MoveToEndOfDocument, QKeySequence::SelectEndOfDocument, Move::EndOfText},
-  });
-  for (const Binding& b : kBindings) {
-    if (e->matches(b.move)) {
-      moveCaret(b.op, false);
-      return true;
-    }
-    if (e->matches(b.select)) {
-      moveCaret(b.op, true);
-      return true;
-    }
-  }
-  return false;
-}
-
 void ByteTextField::typeText(const QString& text) {
-  edit(selectionStart(), selectionEnd(), ByteTextDocument::normalized(text),
-       hasSelection() ? EditKind::Other : EditKind::Typing);
+  edit(selectionStart(), selectionEnd(), text, hasSelection() ? EditKind::Other : EditKind::Typing);
 }
 
 void ByteTextField::deleteBackward(bool word) {
+  const int cursor = caret_.cursor;
   if (hasSelection()) {
     edit(selectionStart(), selectionEnd(), QString(), EditKind::Other);
-  } else if (cursor_ > 0) {
-    const int from = word ? previousWordPos(cursor_) : previousCharPos(cursor_);
-    edit(from, cursor_, QString(), word ? EditKind::Other : EditKind::Backspace);
+  } else if (cursor > 0) {
+    const int from = word ? nav_.previousWord(cursor) : nav_.previousChar(cursor);
+    edit(from, cursor, QString(), word ? EditKind::Other : EditKind::Backspace);
   }
 }
 
 void ByteTextField::deleteForward(bool word) {
+  const int cursor = caret_.cursor;
   if (hasSelection()) {
     edit(selectionStart(), selectionEnd(), QString(), EditKind::Other);
-  } else if (cursor_ < length()) {
-    const int to = word ? nextWordPos(cursor_) : nextCharPos(cursor_);
-    edit(cursor_, to, QString(), word ? EditKind::Other : EditKind::DeleteForward);
+  } else if (cursor < length()) {
+    const int to = word ? nav_.nextWord(cursor) : nav_.nextChar(cursor);
+    edit(cursor, to, QString(), word ? EditKind::Other : EditKind::DeleteForward);
   }
 }
 
-// Ctrl+K: up to the next line break, or the line break itself when the caret stands before it.
-void ByteTextField::deleteToEndOfParagraph() {
-  const int from = cursor_;
-  int to = doc_.buffer().indexOf(u'\n', from);
-  if (to == from && to < length()) ++to;
-  edit(from, to, QString(), EditKind::Other);
-}
-
 void ByteTextField::keyPressEvent(QKeyEvent* e) {
-  if (e->matches(QKeySequence::SelectAll)) {
-    selectAll();
-  } else if (e->matches(QKeySequence::Copy)) {
-    copy();
-  } else if (e->matches(QKeySequence::Cut)) {
-    cut();
-  } else if (e->matches(QKeySequence::Paste)) {
-    paste();
-  } else if (e->matches(QKeySequence::Undo)) {
-    undo();
-  } else if (e->matches(QKeySequence::Redo)) {
-    redo();
-  } else if (handleMoveKey(e)) {
-  } else if (e->matches(QKeySequence::DeleteStartOfWord)) {
-    deleteBackward(true);
-  } else if (e->matches(QKeySequence::DeleteEndOfWord)) {
-    deleteForward(true);
-  } else if (e->matches(QKeySequence::DeleteEndOfLine) ||
-             (e->key() == Qt::Key_K && (e->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier)) {
-    deleteToEndOfParagraph();
-  } else if (e->key() == Qt::Key_Backspace && !(e->modifiers() & ~Qt::ShiftModifier)) {
-    deleteBackward(false);
-  } else if (e->matches(QKeySequence::Delete)) {
-    deleteForward(false);
-  } else if (e->matches(QKeySequence::InsertParagraphSeparator) || e->matches(QKeySequence::InsertLineSeparator)) {
-    typeText(QStringLiteral("\n"));
-  } else if (e->key() == Qt::Key_Tab && !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
-    if (tabChangesFocus_) {
-      e->ignore();
-      return;
-    }
-    typeText(QStringLiteral("\t"));
-  } else {
-    const QString text = e->text();
-    const bool printable =
-        !text.isEmpty() && text.at(0).isPrint() && !(e->modifiers() & (Qt::ControlModifier | Qt::MetaModifier));
-    if (!printable) {
-      e->ignore();
-      return;
-    }
-    typeText(text);
+  const KeyAction action = keyAction(*e);
+  if (action.command == KeyCommand::None || (action.command == KeyCommand::Tab && tabChangesFocus_)) {
+    e->ignore();
+    return;
+  }
+  switch (action.command) {
+    case KeyCommand::SelectAll:
+      selectAll();
+      break;
+    case KeyCommand::Copy:
+      copy();
+      break;
+    case KeyCommand::Cut:
+      cut();
+      break;
+    case KeyCommand::Paste:
+      paste();
+      break;
+    case KeyCommand::Undo:
+      undo();
+      break;
+    case KeyCommand::Redo:
+      redo();
+      break;
+    case KeyCommand::Move:
+      moveCaret(action.move, action.select);
+      break;
+    case KeyCommand::DeleteWordBackward:
+      deleteBackward(true);
+      break;
+    case KeyCommand::DeleteWordForward:
+      deleteForward(true);
+      break;
+    case KeyCommand::DeleteToLineEnd:
+      edit(caret_.cursor, nav_.deleteToLineEnd(caret_.cursor), QString(), EditKind::Other);
+      break;
+    case KeyCommand::DeleteBackward:
+      deleteBackward(false);
+      break;
+    case KeyCommand::DeleteForward:
+      deleteForward(false);
+      break;
+    case KeyCommand::NewLine:
+      typeText(QStringLiteral("\n"));
+      break;
+    case KeyCommand::Tab:
+      typeText(QStringLiteral("\t"));
+      break;
+    case KeyCommand::Type:
+      typeText(e->text());
+      break;
+    case KeyCommand::None:
+      break;
   }
   e->accept();
   syncNow();
 }
 
-// ---------------------------------------------------------------------------------------------
 // Input method
 
 void ByteTextField::inputMethodEvent(QInputMethodEvent* e) {
   ensureLayout();
-  const int surroundStart = rows_.start(rows_.rowOf(cursor_));
+  const int cursor = caret_.cursor;
+  const int surroundStart = layout_.rowStart(layout_.rowOf(cursor));
   if (!e->commitString().isEmpty() || e->replacementLength() > 0) {
     int from = selectionStart();
     int to = selectionEnd();
     if (e->replacementLength() > 0 || e->replacementStart() != 0) {
-      from = std::clamp(cursor_ + e->replacementStart(), 0, length());
+      from = std::clamp(cursor + e->replacementStart(), 0, length());
       to = std::clamp(from + e->replacementLength(), from, length());
     }
-    edit(from, to, ByteTextDocument::normalized(e->commitString()), EditKind::Other);
+    edit(from, to, e->commitString(), EditKind::Other);
   }
   for (const QInputMethodEvent::Attribute& a : e->attributes()) {
     if (a.type == QInputMethodEvent::Selection) {
@@ -886,9 +516,10 @@ void ByteTextField::inputMethodEvent(QInputMethodEvent* e) {
 
 QVariant ByteTextField::inputMethodQuery(Qt::InputMethodQuery query) const {
   ensureLayout();
-  const int row = rows_.rowOf(cursor_);
-  const int surroundStart = rows_.start(row);
-  const int surroundEnd = rows_.end(row);
+  const int cursor = caret_.cursor;
+  const int row = layout_.rowOf(cursor);
+  const int surroundStart = layout_.rowStart(row);
+  const int surroundEnd = layout_.rowEnd(row);
   const QPoint offset = viewport()->pos();
   switch (query) {
     case Qt::ImEnabled:
@@ -896,31 +527,30 @@ QVariant ByteTextField::inputMethodQuery(Qt::InputMethodQuery query) const {
     case Qt::ImHints:
       return static_cast<int>(Qt::ImhMultiLine);
     case Qt::ImCursorRectangle:
-      return caretRect(cursor_).translated(offset);
+      return caretRect(cursor).translated(offset);
     case Qt::ImAnchorRectangle:
-      return caretRect(anchor_).translated(offset);
+      return caretRect(caret_.anchor).translated(offset);
     case Qt::ImFont:
-      return drawFont_;
+      return layout_.font();
     case Qt::ImCursorPosition:
-      return cursor_ - surroundStart;
+      return cursor - surroundStart;
     case Qt::ImAnchorPosition:
-      return std::clamp(anchor_, surroundStart, surroundEnd) - surroundStart;
+      return std::clamp(caret_.anchor, surroundStart, surroundEnd) - surroundStart;
     case Qt::ImSurroundingText:
       return textRange(surroundStart, surroundEnd);
     case Qt::ImCurrentSelection:
       return selectedText();
     case Qt::ImTextBeforeCursor:
-      return textRange(cursor_ - 256, cursor_);
+      return textRange(cursor - 256, cursor);
     case Qt::ImTextAfterCursor:
-      return textRange(cursor_, cursor_ + 256);
+      return textRange(cursor, cursor + 256);
     case Qt::ImAbsolutePosition:
-      return cursor_;
+      return cursor;
     default:
       return QAbstractScrollArea::inputMethodQuery(query);
   }
 }
 
-// ---------------------------------------------------------------------------------------------
 // Mouse
 
 void ByteTextField::mousePressEvent(QMouseEvent* e) {
@@ -929,7 +559,7 @@ void ByteTextField::mousePressEvent(QMouseEvent* e) {
   if (e->button() == Qt::LeftButton && tripleClickTimer_.isActive() &&
       (point - tripleClickPoint_).manhattanLength() < QApplication::startDragDistance()) {
     tripleClickTimer_.stop();
-    selectParagraph(indexAt(point));
+    selectLine(indexAt(point));
   } else if (e->button() == Qt::LeftButton && !(e->modifiers() & Qt::ShiftModifier) && hasSelection() &&
              indexAt(point) >= selectionStart() && indexAt(point) < selectionEnd()) {
     dragPending_ = true;  // a click collapses the selection on release, a move drags it
@@ -937,27 +567,21 @@ void ByteTextField::mousePressEvent(QMouseEvent* e) {
   } else if (e->button() == Qt::LeftButton) {
     selectingWords_ = false;
     mouseSelecting_ = true;
-    if (e->modifiers() & Qt::ShiftModifier) {
-      setCaret(anchor_, pos);
-    } else {
-      setCaret(pos, pos);
-    }
+    setCaret((e->modifiers() & Qt::ShiftModifier) ? caret_.anchor : pos, pos);
   } else if (e->button() == Qt::MiddleButton) {
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (clipboard->supportsSelection()) {
       const QString text = clipboard->text(QClipboard::Selection);
       setCaret(pos, pos);
-      if (!text.isEmpty()) edit(pos, pos, ByteTextDocument::normalized(text), EditKind::Other);
+      if (!text.isEmpty()) edit(pos, pos, text, EditKind::Other);
     }
   }
   e->accept();
 }
 
-// The line between line breaks around index (the whole text when it has none).
-void ByteTextField::selectParagraph(int index) {
-  const GapBuffer& text = doc_.buffer();
-  const int start = index > 0 ? text.lastIndexOf(u'\n', index) + 1 : 0;
-  setCaret(start, text.indexOf(u'\n', start));
+void ByteTextField::selectLine(int index) {
+  const auto [start, end] = nav_.lineAround(index);
+  setCaret(start, end);
   selectingWords_ = false;
   mouseSelecting_ = false;
   setSelectionClipboard();
@@ -972,18 +596,10 @@ void ByteTextField::startDrag() {
 }
 
 void ByteTextField::extendMouseSelection(int pos) {
-  if (!selectingWords_) {
-    setCaret(anchor_, pos);
-    return;
-  }
   // After a double-click the selection grows by whole cells.
-  if (pos < wordAnchorStart_) {
-    setCaret(wordAnchorEnd_, wordAround(pos).first);
-  } else if (pos > wordAnchorEnd_) {
-    setCaret(wordAnchorStart_, wordAround(pos - 1).second);
-  } else {
-    setCaret(wordAnchorStart_, wordAnchorEnd_);
-  }
+  const auto [anchor, cursor] =
+      selectingWords_ ? nav_.growByCells(wordAnchorStart_, wordAnchorEnd_, pos) : std::pair{caret_.anchor, pos};
+  setCaret(anchor, cursor);
 }
 
 void ByteTextField::mouseMoveEvent(QMouseEvent* e) {
@@ -1023,9 +639,8 @@ void ByteTextField::mouseDoubleClickEvent(QMouseEvent* e) {
     e->ignore();
     return;
   }
-  ensureLayout();
   const QPoint p = e->position().toPoint();
-  const auto [a, b] = wordAround(indexAt(p));
+  const auto [a, b] = nav_.cellAround(indexAt(p));
   setCaret(a, b);
   selectingWords_ = true;
   mouseSelecting_ = true;
@@ -1040,7 +655,7 @@ void ByteTextField::mouseDoubleClickEvent(QMouseEvent* e) {
 void ByteTextField::timerEvent(QTimerEvent* e) {
   if (e->timerId() == blinkTimer_.timerId()) {
     caretShown_ = !caretShown_;
-    viewport()->update(caretRect(cursor_).adjusted(-1, 0, 1, 0));
+    viewport()->update(caretRect(caret_.cursor).adjusted(-1, 0, 1, 0));
   } else if (e->timerId() == tripleClickTimer_.timerId()) {
     tripleClickTimer_.stop();
   } else if (e->timerId() == dragScrollTimer_.timerId()) {
@@ -1054,7 +669,6 @@ void ByteTextField::timerEvent(QTimerEvent* e) {
   }
 }
 
-// ---------------------------------------------------------------------------------------------
 // Focus, caret blinking, context menu
 
 void ByteTextField::restartBlink() {
@@ -1083,7 +697,7 @@ void ByteTextField::focusOutEvent(QFocusEvent* e) {
 QMenu* ByteTextField::createStandardContextMenu() {
   auto* menu = new QMenu(this);
   const auto add = [&](const char* text, QKeySequence::StandardKey key, const char* name, bool enabled, auto slot) {
-    QAction* a = menu->addAction(actionText(text, key), this, slot);
+    QAction* a = menu->addAction(menuEntryText(text, key), this, slot);
     a->setObjectName(QString::fromLatin1(name));
     a->setEnabled(enabled);
     return a;
@@ -1113,15 +727,10 @@ void ByteTextField::contextMenuEvent(QContextMenuEvent* e) {
   e->accept();
 }
 
-// ---------------------------------------------------------------------------------------------
 // Drag and drop
 
-bool ByteTextField::isOwnDrag(const QMimeData* mime) const {
-  return mime->hasFormat(kFieldDragFormat) && mime->data(kFieldDragFormat) == dragIdentity(this);
-}
-
 void ByteTextField::dragEnterEvent(QDragEnterEvent* e) {
-  if (!acceptsDrop(e->mimeData())) {
+  if (!isDroppableText(e->mimeData())) {
     e->ignore();  // left to the window
     return;
   }
@@ -1129,11 +738,11 @@ void ByteTextField::dragEnterEvent(QDragEnterEvent* e) {
 }
 
 void ByteTextField::dragMoveEvent(QDragMoveEvent* e) {
-  if (!acceptsDrop(e->mimeData())) {
+  if (!isDroppableText(e->mimeData())) {
     e->ignore();
     return;
   }
-  const bool move = isOwnDrag(e->mimeData()) && !(e->modifiers() & Qt::ControlModifier);
+  const bool move = isDragFrom(*e->mimeData(), this) && !(e->modifiers() & Qt::ControlModifier);
   e->setDropAction(move ? Qt::MoveAction : Qt::CopyAction);
   e->accept();
   const int pos = positionAt(e->position().toPoint());
@@ -1155,28 +764,24 @@ void ByteTextField::dropEvent(QDropEvent* e) {
   dropCaret_ = -1;
   viewport()->update();
   const QMimeData* mime = e->mimeData();
-  if (!acceptsDrop(mime)) {
+  if (!isDroppableText(mime)) {
     e->ignore();
     return;
   }
   const int to = positionAt(e->position().toPoint());
-  const bool move = isOwnDrag(mime) && !(e->modifiers() & Qt::ControlModifier);
+  const bool move = isDragFrom(*mime, this) && !(e->modifiers() & Qt::ControlModifier);
   e->setDropAction(move ? Qt::MoveAction : Qt::CopyAction);
   e->accept();
   if (move) {
     const int start = selectionStart();
     const int end = selectionEnd();
     if (to >= start && to <= end) return;  // onto itself
-    const bool couldUndo = doc_.canUndo();
-    const int at = doc_.moveText(start, end, to, Caret{anchor_, cursor_});
-    setCaret(at, at + (end - start), true);
-    emit textChanged();
-    if (!couldUndo) emit undoAvailable(true);
+    const int at = doc_.moveText(start, end, to, caret_);
+    editDone(Caret{at, at + (end - start)});
   } else {
-    const QString text = ByteTextDocument::normalized(mime->text());
+    const QString text = mime->text();
     if (text.isEmpty()) return;
-    edit(to, to, text, EditKind::Other);
-    setCaret(to, to + static_cast<int>(text.size()), true);
+    setCaret(to, edit(to, to, text, EditKind::Other), true);
   }
   setFocus(Qt::MouseFocusReason);
 }

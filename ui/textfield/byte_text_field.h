@@ -1,27 +1,30 @@
 // A multi-line plain-text field for very long wrapped byte texts.
 //
-// The text and its undo history live in a ByteTextDocument; the field keeps one array of row starts
-// (rows wrap at blanks within the field's width, runs without blanks break at the width) and
-// recomputes only the rows around an edit. Painting touches only the visible rows, so the cost
-// of showing, scrolling and typing does not grow with the text. The public API follows
-// QPlainTextEdit where it overlaps, without QTextCursor.
+// The text and its undo history live in a ByteTextDocument, which keeps its own rules and
+// announces its changes; the field follows them. Its rows and geometry are a TextLayout (rows
+// wrap at blanks within the field's width, runs without blanks break at the width, and only the
+// rows around an edit are recomputed), its boundaries a TextNavigation, its keys a key table, and
+// a RowPainter paints only the visible rows, so the cost of showing, scrolling and typing does
+// not grow with the text. The field itself keeps the caret, the events, editing, scrolling and
+// its signals. The public API follows QPlainTextEdit where it overlaps, without QTextCursor.
 #pragma once
 
 #include "byte_text_document.h"
-#include "text_rows.h"
+#include "caret.h"
+#include "key_table.h"
+#include "selection_mime.h"
+#include "text_layout.h"
+#include "text_navigation.h"
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
 #include <QFont>
-#include <QPointer>
 #include <QString>
 
 #include <cstddef>
-#include <utility>
 
 class QMenu;
 class QMimeData;
-class QPainter;
 
 namespace quorix {
 
@@ -54,13 +57,13 @@ class ByteTextField : public QAbstractScrollArea {
   void setTabChangesFocus(bool on) { tabChangesFocus_ = on; }
 
   // Caret and selection, as character offsets. The selection runs between anchor and caret.
-  [[nodiscard]] int cursorPosition() const { return cursor_; }
-  [[nodiscard]] int anchorPosition() const { return anchor_; }
+  [[nodiscard]] int cursorPosition() const { return caret_.cursor; }
+  [[nodiscard]] int anchorPosition() const { return caret_.anchor; }
   void setCursorPosition(int pos);
   void setSelection(int anchor, int position);
-  [[nodiscard]] int selectionStart() const { return anchor_ < cursor_ ? anchor_ : cursor_; }
-  [[nodiscard]] int selectionEnd() const { return anchor_ < cursor_ ? cursor_ : anchor_; }
-  [[nodiscard]] bool hasSelection() const { return anchor_ != cursor_; }
+  [[nodiscard]] int selectionStart() const { return caret_.start(); }
+  [[nodiscard]] int selectionEnd() const { return caret_.end(); }
+  [[nodiscard]] bool hasSelection() const { return caret_.hasSelection(); }
   [[nodiscard]] QString selectedText() const;
 
   [[nodiscard]] bool isUndoAvailable() const { return doc_.canUndo(); }
@@ -74,8 +77,8 @@ class ByteTextField : public QAbstractScrollArea {
   [[nodiscard]] int firstVisibleRow() const;
   [[nodiscard]] int visibleRowCount() const;
   [[nodiscard]] double wrapWidth() const;
-  [[nodiscard]] const QFont& textFont() const { return drawFont_; }
-  [[nodiscard]] QRect cursorRect() const { return caretRect(cursor_); }
+  [[nodiscard]] const QFont& textFont() const { return layout_.font(); }
+  [[nodiscard]] QRect cursorRect() const { return caretRect(caret_.cursor); }
   [[nodiscard]] QRect caretRect(int pos) const;
   [[nodiscard]] QRect characterRect(int pos) const;
   [[nodiscard]] int positionAt(QPoint viewportPoint) const;
@@ -104,6 +107,7 @@ class ByteTextField : public QAbstractScrollArea {
   void cursorPositionChanged();
   void selectionChanged();
   void undoAvailable(bool yes);
+  void redoAvailable(bool yes);
 
  protected:
   bool event(QEvent* e) override;
@@ -129,37 +133,20 @@ class ByteTextField : public QAbstractScrollArea {
   bool focusNextPrevChild(bool next) override;
 
  private:
-  enum class Move {
-    NextChar,
-    PreviousChar,
-    NextWord,
-    PreviousWord,
-    NextRow,
-    PreviousRow,
-    NextPage,
-    PreviousPage,
-    StartOfRow,
-    EndOfRow,
-    StartOfText,
-    EndOfText
-  };
-
-  void edit(int start, int end, const QString& text, EditKind kind);
+  int edit(int start, int end, const QString& text, EditKind kind);
+  void editDone(Caret caret);
   void documentChanged(int pos, int removed, int inserted);
   void setCaret(int anchor, int cursor, bool fromEdit = false, bool keepGoal = false);
   void moveCaret(Move move, bool select);
-  bool handleMoveKey(QKeyEvent* e);
   void typeText(const QString& text);
   void deleteBackward(bool word);
   void deleteForward(bool word);
-  void deleteToEndOfParagraph();
   void extendMouseSelection(int pos);
-  void selectParagraph(int index);
+  void selectLine(int index);
   void startDrag();
-  [[nodiscard]] bool isOwnDrag(const QMimeData* mime) const;
   void setSelectionClipboard();
 
-  void ensureLayout() const;
+  void ensureLayout() const { layout_.ensure(wrapWidth()); }
   void relayoutKeepingView();
   void updateFontMetrics();
   void requestUpdate();
@@ -167,29 +154,13 @@ class ByteTextField : public QAbstractScrollArea {
   void syncNow();
   void updateScrollBar();
   void restartBlink();
-  void paintRow(QPainter& p, int row, int y, int selStart, int selEnd) const;
-
-  [[nodiscard]] double xOf(int row, int pos) const;
-  [[nodiscard]] int positionAtX(int row, double x, bool nearest) const;
   [[nodiscard]] int indexAt(QPoint viewportPoint) const;
-  [[nodiscard]] int rowEndCaret(int row) const;
-  [[nodiscard]] int rowAtY(int y) const;
-  [[nodiscard]] int nextCharPos(int pos) const;
-  [[nodiscard]] int previousCharPos(int pos) const;
-  [[nodiscard]] int nextWordPos(int pos) const;
-  [[nodiscard]] int previousWordPos(int pos) const;
-  [[nodiscard]] std::pair<int, int> wordAround(int index) const;
 
   ByteTextDocument doc_;
-  CharAdvances adv_;
-  mutable TextRows rows_;
-  mutable bool layoutValid_ = false;
-  QFont drawFont_;
-  int rowHeight_ = 1;
-  int ascent_ = 0;
+  TextNavigation nav_{doc_.buffer()};
+  mutable TextLayout layout_{doc_.buffer()};
 
-  int anchor_ = 0;
-  int cursor_ = 0;
+  Caret caret_;
   double goalX_ = -1.0;  // x kept while moving up and down
   bool tabChangesFocus_ = false;
 
@@ -210,8 +181,8 @@ class ByteTextField : public QAbstractScrollArea {
   QPoint tripleClickPoint_;
   bool dragPending_ = false;  // pressed inside the selection: a drag starts if the mouse moves
   QPoint dragStartPoint_;
-  int dropCaret_ = -1;           // where a drag over the field would drop, or -1
-  QPointer<QMimeData> primary_;  // this field's offer of the X11 primary selection
+  int dropCaret_ = -1;  // where a drag over the field would drop, or -1
+  PrimarySelection primary_{&doc_};
 
   QString preedit_;
   int preeditCursor_ = 0;

@@ -103,4 +103,28 @@ void installByteTextFieldAccessibility() {
   (void)installed;
 }
 
+void announceTextChange(QObject* field, const ByteTextDocument& doc, int pos, int removed, int inserted) {
+  if (!QAccessible::isActive()) return;
+  if (removed > 0) {
+    QAccessibleTextRemoveEvent ev(field, pos, doc.removedText());
+    QAccessible::updateAccessibility(&ev);
+  }
+  if (inserted > 0) {
+    QAccessibleTextInsertEvent ev(field, pos, doc.mid(pos, inserted));
+    QAccessible::updateAccessibility(&ev);
+  }
+}
+
+void announceCaret(QObject* field, int cursor) {
+  if (!QAccessible::isActive()) return;
+  QAccessibleTextCursorEvent ev(field, cursor);
+  QAccessible::updateAccessibility(&ev);
+}
+
+void announceSelection(QObject* field, int start, int end) {
+  if (!QAccessible::isActive()) return;
+  QAccessibleTextSelectionEvent ev(field, start, end);
+  QAccessible::updateAccessibility(&ev);
+}
+
 }  // namespace quorix

@@ -1,7 +1,5 @@
 // Undo/redo history of the byte text document. Each step replaces `removed` at `pos` by
-// `insertedLength` characters. The inserted characters are not copied while the step is done
-// (they are in the text); they are taken from the text only when the step is undone, so
-// appending a megabyte costs no second megabyte of history.
+// `insertedLength` characters, and undoes and redoes itself on the document's text.
 //
 // A whole-text step (the text set at once: paste, cut, open) keeps the other text entire, the
 // former one while the step is done and the newer one while it is undone, and undo and redo
@@ -10,12 +8,15 @@
 // newest is always kept, older ones beyond the budget go, with every step older than them.
 #pragma once
 
+#include "caret.h"
 #include "gap_buffer.h"
 
 #include <QString>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -23,10 +24,23 @@ namespace quorix {
 
 enum class EditKind { Other, Typing, Backspace, DeleteForward, Append, WholeText };
 
-// Caret and selection, as character offsets; the selection runs between anchor and cursor.
-struct Caret {
-  int anchor = 0;
-  int cursor = 0;
+// The text a step is undone and redone on. The document implements it, carrying each change
+// out and announcing it.
+class StepTarget {
+ public:
+  [[nodiscard]] virtual const GapBuffer& buffer() const = 0;
+  // Replaces `count` characters at `pos` by `text`; `removed` holds the characters replaced.
+  virtual void replaceText(int pos, int count, const QString& text, const QString& removed) = 0;
+  // Exchanges the whole text with `other`.
+  virtual void exchangeWholeText(GapBuffer& other) = 0;
+
+ protected:
+  StepTarget() = default;
+  ~StepTarget() = default;
+  StepTarget(const StepTarget&) = default;
+  StepTarget& operator=(const StepTarget&) = default;
+  StepTarget(StepTarget&&) = default;
+  StepTarget& operator=(StepTarget&&) = default;
 };
 
 struct EditStep {
@@ -36,9 +50,37 @@ struct EditStep {
   int insertedLength = 0;
   EditKind kind = EditKind::Other;
   Caret before;
-  GapBuffer whole;             // WholeText only: the text on the other side of the step
-  bool joined = false;         // undone and redone together with the step before it
+  GapBuffer whole;      // WholeText only: the text on the other side of the step
+  bool joined = false;  // undone and redone together with the step before it
   std::uint64_t revision = 0;  // of the text this step leaves
+
+  // The inserted characters are not copied while the step is done, since the text holds them:
+  // undo takes them from the text just before they leave it, and redo drops them again once the
+  // text holds them once more. So appending a megabyte costs no second megabyte of history.
+
+  // Returns the caret the step was made from, within the text as it is again.
+  Caret undo(StepTarget& target) {
+    if (kind == EditKind::WholeText) {
+      target.exchangeWholeText(whole);
+    } else {
+      if (insertedLength > 0 && inserted.isEmpty()) inserted = target.buffer().mid(pos, insertedLength);
+      target.replaceText(pos, insertedLength, removed, inserted);
+    }
+    const int n = target.buffer().size();
+    return Caret{std::clamp(before.anchor, 0, n), std::clamp(before.cursor, 0, n)};
+  }
+
+  // Returns the caret behind the inserted text (at the start for a whole text).
+  Caret redo(StepTarget& target) {
+    if (kind == EditKind::WholeText) {
+      target.exchangeWholeText(whole);
+      return Caret{};
+    }
+    target.replaceText(pos, static_cast<int>(removed.size()), inserted, removed);
+    inserted = QString();
+    const int caret = pos + insertedLength;
+    return Caret{caret, caret};
+  }
 };
 
 class EditHistory {
@@ -89,14 +131,26 @@ class EditHistory {
 
   [[nodiscard]] bool canUndo() const { return done_ > 0; }
   [[nodiscard]] bool canRedo() const { return done_ < steps_.size(); }
-  [[nodiscard]] bool nextRedoIsJoined() const { return canRedo() && steps_[done_].joined; }
-  EditStep& stepToUndo() {
+  // Undoes the newest done step with the steps joined to it, or returns nothing when none is done.
+  std::optional<Caret> undo(StepTarget& target) {
+    if (!canUndo()) return std::nullopt;
     mergeOpen_ = false;
-    return steps_[--done_];
+    Caret caret;
+    do {
+      caret = steps_[--done_].undo(target);
+    } while (steps_[done_].joined && canUndo());
+    return caret;
   }
-  EditStep& stepToRedo() {
+
+  // Redoes the oldest undone step with the steps joined to it, or returns nothing when none is.
+  std::optional<Caret> redo(StepTarget& target) {
+    if (!canRedo()) return std::nullopt;
     mergeOpen_ = false;
-    return steps_[done_++];
+    Caret caret;
+    do {
+      caret = steps_[done_++].redo(target);
+    } while (canRedo() && steps_[done_].joined);
+    return caret;
   }
 
   [[nodiscard]] std::size_t memoryBytes() const {

@@ -1,6 +1,7 @@
 // The byte text document without a widget: random edit, whole-text, undo and redo sequences
-// against the same edits on a QString, the carets undo gives back, the changed() signal, and the
-// budget of whole-text steps. (Merging and normalisation are tested through the field.)
+// against the same edits on a QString, the carets undo gives back, the changed(),
+// undoAvailable() and redoAvailable() signals, and the budget of whole-text steps. (Merging and normalisation are
+// tested through the field.)
 #include "byte_text_document.h"
 
 #include <QRandomGenerator>
@@ -49,6 +50,17 @@ void TextDocTest::randomEditsMatchQString() {
   ByteTextDocument doc;
   Mirror mirror{QString(), &doc};
   connect(&doc, &ByteTextDocument::changed, this, [&](int p, int r, int i) { mirror.follow(p, r, i); });
+  // What the availability signals said last: always the truth, and said only when it changes.
+  bool undoSaid = false;
+  bool redoSaid = false;
+  connect(&doc, &ByteTextDocument::undoAvailable, this, [&](bool on) {
+    QVERIFY(on != undoSaid);
+    undoSaid = on;
+  });
+  connect(&doc, &ByteTextDocument::redoAvailable, this, [&](bool on) {
+    QVERIFY(on != redoSaid);
+    redoSaid = on;
+  });
   QString model = QStringLiteral("01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12 13 14 ");
   doc.setText(model, {});
   doc.clearHistory();
@@ -94,6 +106,8 @@ void TextDocTest::randomEditsMatchQString() {
     }
     QCOMPARE(doc.text(), model);
     QCOMPARE(mirror.text, model);
+    QCOMPARE(undoSaid, doc.canUndo());
+    QCOMPARE(redoSaid, doc.canRedo());
   }
 }
 
