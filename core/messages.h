@@ -45,6 +45,12 @@ inline constexpr std::string_view kAddressTooLargePrompt = "首地址太大!";
 inline constexpr std::string_view kSaveFailedPrompt = "文件保存失败！";
 inline constexpr std::string_view kBadStartAddressPrompt = "起始单元地址必须是1到8位十六进制数，文件未保存！";
 
+// The program's one line on standard error when it has no display to show its
+// window on (DISPLAY unset, or no X server answering there).
+inline constexpr std::string_view kNoDisplayMessage =
+    "quorix: 没有可用的显示，无法打开窗口（DISPLAY 未设置或无法连接）/ "
+    "no usable display: DISPLAY is not set or cannot be reached";
+
 // `cell` counts from 1.
 inline std::string nonHexPrompt(std::size_t cell) {
   return "第" + std::to_string(cell) + "个数据不是十六进制数，文件未保存！";
