@@ -79,6 +79,12 @@ inline std::string withReason(std::string_view prompt, std::string_view reason) 
   return text;
 }
 
+// The program's one line on standard error when it has no display to show its
+// window on (DISPLAY unset, or no X server answering there).
+inline constexpr std::string_view kNoDisplayMessage =
+    "quorix: 没有可用的显示，无法打开窗口（DISPLAY 未设置或无法连接）/ "
+    "no usable display: DISPLAY is not set or cannot be reached";
+
 // `cell` counts from 1.
 inline std::string nonHexPrompt(std::size_t cell) {
   return "第" + std::to_string(cell) + "个数据不是十六进制数，文件未保存！";
