@@ -485,8 +485,7 @@ void MainWindow::layoutControls() {
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
   if (watched == centralWidget() && e->type() == QEvent::Resize) layoutControls();
-  if (watched == windowHandle() && e->type() == QEvent::Expose && windowHandle()->isExposed() &&
-      pathWhenShown_) {
+  if (watched == windowHandle() && e->type() == QEvent::Expose && windowHandle()->isExposed() && pathWhenShown_) {
     windowHandle()->removeEventFilter(this);
     QMetaObject::invokeMethod(
         this, [this, path = *std::exchange(pathWhenShown_, std::nullopt)] { openPath(path); }, Qt::QueuedConnection);

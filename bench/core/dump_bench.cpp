@@ -8,8 +8,8 @@
 #include <utility>
 
 #include "byte_text.h"
-#include "hex.h"
 #include "byte_text_reader.h"
+#include "hex.h"
 
 namespace {
 

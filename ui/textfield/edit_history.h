@@ -50,8 +50,8 @@ struct EditStep {
   int insertedLength = 0;
   EditKind kind = EditKind::Other;
   Caret before;
-  GapBuffer whole;      // WholeText only: the text on the other side of the step
-  bool joined = false;  // undone and redone together with the step before it
+  GapBuffer whole;             // WholeText only: the text on the other side of the step
+  bool joined = false;         // undone and redone together with the step before it
   std::uint64_t revision = 0;  // of the text this step leaves
 
   // The inserted characters are not copied while the step is done, since the text holds them:
