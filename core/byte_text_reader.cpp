@@ -16,11 +16,6 @@ namespace quorix {
 
 namespace {
 
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-constexpr std::string_view kNoBreakSpace = "\xC2\xA0";
-constexpr std::string_view kIdeographicSpace = "\xE3\x80\x80";
-constexpr std::string_view kLineSeparator = "\xE2\x80\xA8";
-constexpr std::string_view kParagraphSeparator = "\xE2\x80\xA9";
 constexpr std::size_t kMaxAddressDigits = 8;
 constexpr std::size_t kWideAddressDigits = 5;
 constexpr std::uint64_t kNarrowTop = 0xFFFF;

@@ -16,11 +16,6 @@ namespace quorix {
 
 namespace {
 
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-constexpr std::string_view kNoBreakSpace = "\xC2\xA0";
-constexpr std::string_view kIdeographicSpace = "\xE3\x80\x80";
-constexpr std::string_view kLineSeparator = "\xE2\x80\xA8";
-constexpr std::string_view kParagraphSeparator = "\xE2\x80\xA9";
 
 // "*" stands for whole lines repeated up to the next offset; a text of a few
 // lines could so ask for gigabytes. Repeats may fill a dump up to 64 MiB, four

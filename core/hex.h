@@ -12,6 +12,16 @@ namespace quorix {
 // One cell of byte text: two hexadecimal digits and a separator.
 inline constexpr std::size_t kCellWidth = 3;
 
+// Characters beyond ASCII that texts from terminals, editors and other
+// programs bring, as UTF-8: a byte-order mark before the first line, the
+// no-break and ideographic (full-width) spaces that count as blanks, and the
+// line and paragraph separators that end lines.
+inline constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+inline constexpr std::string_view kNoBreakSpace = "\xC2\xA0";
+inline constexpr std::string_view kIdeographicSpace = "\xE3\x80\x80";
+inline constexpr std::string_view kLineSeparator = "\xE2\x80\xA8";
+inline constexpr std::string_view kParagraphSeparator = "\xE2\x80\xA9";
+
 // Value 0..15 of one hexadecimal digit; anything else counts as 0.
 constexpr std::int16_t digitValue(char c) noexcept {
   if (c >= '0' && c <= '9') return static_cast<std::int16_t>(c - '0');

@@ -19,7 +19,6 @@ namespace {
 
 constexpr std::uint64_t kSegmentSize = 0x10000;
 constexpr std::uint64_t kAddressLimit = std::uint64_t{1} << 32;
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 // Colon aside, a record is 2n + 10 digits: count, address (2), type, n data bytes, checksum.
 constexpr std::size_t kRecordFrameDigits = 10;
