@@ -4,12 +4,8 @@
 // QUORIX_FUZZ_CASES repeat or lengthen a run.
 #include <gtest/gtest.h>
 
-#include <stdlib.h>  // mkdtemp
-
 #include <algorithm>
 #include <cctype>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -22,6 +18,7 @@
 #include "fuzz_support.h"
 #include "messages.h"
 #include "open_command.h"
+#include "srec_tools.h"
 
 namespace quorix::fuzz {
 namespace {
@@ -296,31 +293,23 @@ ShuffledFile shuffledFile(Random& rnd) {
 // bytes it reads at their addresses, laid out in blocks; a changed repeat is
 // refused with its lines and leaves the field as it was.
 TEST(ReaderFuzz, ShuffledMultiBlockFilesReadAsTheReferenceToolReadsThem) {
-  const char* python = "/usr/bin/python3";
-  if (std::system((std::string(python) + " -c 'import intelhex' 2>/dev/null").c_str()) != 0) {
-    GTEST_SKIP() << "python3-intelhex is not installed";
-  }
-  std::string pattern = (std::filesystem::temp_directory_path() / "quorix-reader-XXXXXX").string();
-  ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-  const std::filesystem::path dir = pattern;
+  if (!testing::SrecTools::intelhexInstalled()) GTEST_SKIP() << "python3-intelhex is not installed";
+  const testing::SrecTools tools;
   const std::uint64_t seed = baseSeed() ^ 0x5EC0ULL;
   const int count = caseCount(200);
   std::vector<ShuffledFile> files;
   // One run for all files: each file's ranges as "address digits" lines, then "-".
-  std::ofstream(dir / "read.py")
-      << "import sys\nfrom intelhex import IntelHex\nfor p in sys.argv[1:]:\n  h = IntelHex(p)\n"
-         "  for s, e in h.segments(): print('%x %s' % (s, h.tobinstr(start=s, size=e - s).hex()))\n  print('-')\n";
-  std::string command =
-      std::string(python) + " '" + (dir / "read.py").string() + "' >'" + (dir / "out.txt").string() + "'";
+  tools.put("read.py",
+            "import sys\nfrom intelhex import IntelHex\nfor p in sys.argv[1:]:\n  h = IntelHex(p)\n"
+            "  for s, e in h.segments(): print('%x %s' % (s, h.tobinstr(start=s, size=e - s).hex()))\n  print('-')\n");
+  std::string command = "/usr/bin/python3 '" + tools.path("read.py") + "' >'" + tools.path("out.txt") + "'";
   for (int i = 0; i < count; ++i) {
     Random rnd(seed + static_cast<std::uint64_t>(i));
     files.push_back(shuffledFile(rnd));
-    const std::string path = (dir / (std::to_string(i) + ".hex")).string();
-    std::ofstream(path, std::ios::binary) << files.back().reference;
-    command += " '" + path + "'";
+    command += " '" + tools.put(std::to_string(i) + ".hex", files.back().reference) + "'";
   }
-  ASSERT_EQ(std::system(command.c_str()), 0);
-  std::ifstream results(dir / "out.txt");
+  ASSERT_EQ(tools.run(command), 0);
+  std::ifstream results(tools.path("out.txt"));
   for (int i = 0; i < count; ++i) {
     SCOPED_TRACE("QUORIX_FUZZ_SEED=" + std::to_string(seed + static_cast<std::uint64_t>(i)) + " file:\n" +
                  files[static_cast<std::size_t>(i)].text);
@@ -345,7 +334,6 @@ TEST(ReaderFuzz, ShuffledMultiBlockFilesReadAsTheReferenceToolReadsThem) {
     ASSERT_EQ(ui.fields.at(Field::Text1), expected);
     ASSERT_EQ(ui.fields.at(Field::Text5), start);
   }
-  std::filesystem::remove_all(dir);
 }
 
 std::string mutate(Random& rnd, std::string text) {

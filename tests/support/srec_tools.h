@@ -1,8 +1,6 @@
 // The independent readers of HEX files that the tests check the program
 // against: the srecord tools (srec_cat, srec_cmp, srec_info) and Debian's
 // python3-intelhex, run on files in a temporary directory of their own.
-// The reader's fuzz test and the window's tests still run srec_cat on their
-// own; they may move here.
 #pragma once
 
 #include <stdlib.h>  // mkdtemp
