@@ -173,4 +173,12 @@ inline constexpr std::string_view kAboutDisclaimer =
     "使用和修改。如需获取源代码，请来信至"
     "quorix@example.org索取。";
 
+// The checks of a run of bytes, before their values: in the status row and
+// quorix-cli info alike.
+inline constexpr std::string_view kSumLabel = "SUM ";
+inline constexpr std::string_view kXorLabel = "XOR ";
+inline constexpr std::string_view kModbusLabel = "MODBUS ";
+inline constexpr std::string_view kXmodemLabel = "XMODEM ";
+inline constexpr std::string_view kCrc32Label = "CRC-32 ";
+
 }  // namespace quorix
