@@ -181,4 +181,15 @@ inline constexpr std::string_view kModbusLabel = "MODBUS ";
 inline constexpr std::string_view kXmodemLabel = "XMODEM ";
 inline constexpr std::string_view kCrc32Label = "CRC-32 ";
 
+// The status row: the cell at the caret, or the selected bytes; a cell's tooltip.
+inline std::string caretPlaceText(std::string_view address, std::size_t cell) {
+  return "地址：" + std::string(address) + "　第" + std::to_string(cell) + "个字节";
+}
+inline std::string selectionPlaceText(std::size_t count, std::string_view first, std::string_view last,
+                                      std::string_view checks) {
+  return "选中" + std::to_string(count) + "个字节：" + std::string(first) + "–" + std::string(last) + "　" +
+         std::string(checks);
+}
+inline std::string cellAddressTip(std::string_view address) { return "地址：" + std::string(address); }
+
 }  // namespace quorix

@@ -31,6 +31,7 @@
 #include "messages.h"
 #include "open_command.h"
 #include "save_command.h"
+#include "status_row.h"
 #include "textfield/byte_text_field.h"
 #include "twips.h"
 #include "utf8.h"
@@ -220,6 +221,10 @@ void MainWindow::buildControls(QWidget* client, double dpi) {
   command4_ = command4;
   command5_ = command5;
   bar1_ = bar1;
+  // Below everything drawn: the window grows by its height.
+  status_ = new StatusRow(text1_, text5, client);
+  status_->setObjectName("Status");
+  status_->setContentsMargins(4, 1, 4, 1);
   services_ = std::make_unique<QtServices>(QtServices::Widgets{text1_, text2, text3, text5, bar1, this});
   connect(text1_, &ByteTextField::textChanged, this, &MainWindow::followText1);
 }
@@ -419,7 +424,11 @@ QRect MainWindow::drawn(const QWidget* control) const {
 // would be clipped grows to its font's measure, and what lies beyond it in
 // its row moves along.
 void MainWindow::layoutControls() {
-  const QSize client = centralWidget()->size();
+  // The status row takes the bottom of the client; the rest is laid out above it as drawn.
+  const int statusHeight =
+      status_->fontMetrics().height() + status_->contentsMargins().top() + status_->contentsMargins().bottom();
+  const QSize client = centralWidget()->size() - QSize(0, statusHeight);
+  status_->setGeometry(0, client.height(), client.width(), statusHeight);
   const QRect drawnText1 = drawn(text1_);
   const int rightGap = drawnClient_.width() - drawn(text5_).right();  // to the client's right edge
   const auto fromBottom = [&](const QRect& d, int height) {
@@ -479,7 +488,7 @@ void MainWindow::layoutControls() {
   const int bottomRowWidth = save.right() + 1 + kBottomRowGap + (a.left() - c.left()) + a.width() + rightGap;
   const int topRowWidth = topRight + 1 + (drawnClient_.width() - drawn(command4_).right() - 1);
   const QSize least(std::max({drawnClient_.width(), bottomRowWidth, topRowWidth}),
-                    drawnClient_.height() + topGrowth + bottomGrowth);
+                    drawnClient_.height() + topGrowth + bottomGrowth + statusHeight);
   if (centralWidget()->minimumSize() != least) centralWidget()->setMinimumSize(least);
 }
 

@@ -26,6 +26,7 @@ class AboutBox;
 class ByteTextField;
 class FloatProgressBar;
 class QtServices;
+class StatusRow;
 
 class MainWindow : public QMainWindow {
   Q_OBJECT
@@ -104,6 +105,7 @@ class MainWindow : public QMainWindow {
   QPushButton* command4_ = nullptr;
   QPushButton* command5_ = nullptr;
   FloatProgressBar* bar1_ = nullptr;
+  StatusRow* status_ = nullptr;
   // Every control's rectangle as drawn, in pixels, and the client's size.
   std::vector<std::pair<QWidget*, QRect>> drawn_;
   QSize drawnClient_;

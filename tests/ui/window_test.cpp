@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -104,6 +105,7 @@ class WindowTest : public QObject {
   void undoOfOpenTakesStartAddressAlong();
   void startAddressShowsEightDigits();
   void editKeysActOnFocusedFieldElseByteText();
+  void statusRowFollowsCaretSelectionAndRefusal();
   void closingWithChangesAsks_data();
   void closingWithChangesAsks();
 };
@@ -134,7 +136,8 @@ void WindowTest::controlsSitWhereTheTwipsSay() {
   QVERIFY(control != nullptr);
   QCOMPARE(control->parentWidget(), w.centralWidget());
   QCOMPARE(control->geometry(), pixels);
-  QCOMPARE(w.centralWidget()->size(), QSize(314, 269));
+  // The drawn client and the status row below it.
+  QCOMPARE(w.centralWidget()->size(), QSize(314, 269 + w.findChild<QWidget*>("Status")->height()));
 }
 
 void WindowTest::twipsScaleWithResolution() {
@@ -181,8 +184,8 @@ void WindowTest::coveredControlsAndStacking() {
   QCOMPARE(client->childAt(272, 255), static_cast<QWidget*>(line(w, "Text5")));
 }
 
-// The field takes the window's size; the bar and the bottom row keep their
-// distance to the bottom, Text4 and Text5 theirs to the right; the top row and
+// The field takes the window's size; the bar, the bottom row and the status
+// row keep their distance to the bottom, Text4 and Text5 theirs to the right; the top row and
 // the covered controls stay. Larger, maximised, and back to the default.
 void WindowTest::resizingFollowsTheField() {
   MainWindow w;
@@ -192,7 +195,7 @@ void WindowTest::resizingFollowsTheField() {
   const QSize start = client->size();
   QHash<QString, QRect> at;
   const QList<QWidget*> controls = client->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
-  QCOMPARE(controls.size(), 11);
+  QCOMPARE(controls.size(), 12);
   for (QWidget* c : controls) at.insert(c->objectName(), c->geometry());
   const auto check = [&] {
     const QSize d = client->size() - start;
@@ -202,6 +205,7 @@ void WindowTest::resizingFollowsTheField() {
       if (name == "Text1") expected.adjust(0, 0, d.width(), d.height());
       if (name == "Bar1") expected = expected.adjusted(0, 0, d.width(), 0).translated(0, d.height());
       if (name == "Command5") expected.translate(0, d.height());
+      if (name == "Status") expected = expected.adjusted(0, 0, d.width(), 0).translated(0, d.height());
       if (name == "Text4" || name == "Text5") expected.translate(d.width(), d.height());
       QCOMPARE(c->geometry(), expected);
     }
@@ -743,6 +747,27 @@ void WindowTest::editKeysActOnFocusedFieldElseByteText() {
   button(w, "Command2")->setFocus();
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
   QCOMPARE(text1(w)->selectedText(), QString("AA "));
+}
+
+// The status row below the bottom row: the caret's cell, a selection's checks,
+// the save's refusal, which a click goes to; a cell's address on hover.
+void WindowTest::statusRowFollowsCaretSelectionAndRefusal() {
+  MainWindow w;
+  showActive(w);
+  auto* row = w.findChild<QLabel*>("Status");
+  ByteTextField* field = text1(w);
+  QVERIFY(row->geometry().top() > button(w, "Command5")->geometry().bottom());
+  QCOMPARE(row->geometry().bottom(), w.centralWidget()->height() - 1);
+  field->setCursorPosition(7);
+  QTRY_COMPARE(row->text(), QString("地址：0002　第3个字节"));
+  line(w, "Text5")->setText("08000000");
+  field->setSelection(1, 30);  // from the second digit of 01: cells 02 to 0A
+  QTRY_COMPARE(row->text(), QString("选中9个字节：08000001–08000009　SUM 36  XOR 0A  MODBUS F198  XMODEM "
+                                    "A20E  CRC-32 CF61409D"));
+  field->setPlainText("01 02 @0G 03 ");
+  QTRY_COMPARE(row->text(), QString("地址行@0G不是1到8位十六进制数，文件未保存！"));
+  QTest::mouseClick(row, Qt::LeftButton);
+  QCOMPARE(field->cursorPosition(), 6);
 }
 
 void WindowTest::closingWithChangesAsks_data() {
