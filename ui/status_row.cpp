@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QToolTip>
 #include <algorithm>
+#include <limits>
 
 #include "byte_checks.h"
 #include "messages.h"
@@ -19,22 +20,23 @@ namespace {
 // a keystroke that follows sooner starts the wait again.
 constexpr int kQuietMs = 40;
 
-// The UTF-8 of `text`, as the save reads it, noting where each character
-// beyond ASCII ends in both.
-std::string utf8Of(const QString& text, std::vector<std::pair<int, std::size_t>>& wide) {
-  std::string utf8;
-  utf8.reserve(static_cast<std::size_t>(text.size()));
-  const QChar* const t = text.constData();
-  const auto size = static_cast<int>(text.size());
+// The text is turned into UTF-8 this many characters at a time, with the
+// window's events in between: a 16 MiB image's text has 50 million.
+constexpr int kSliceChars = 1 << 22;
+
+// Appends the UTF-8 of `t[0, size)`, which begin at field position `base`,
+// noting where each character beyond ASCII ends in both.
+void appendUtf8(const char16_t* t, int size, int base, std::string& utf8,
+                std::vector<std::pair<int, std::size_t>>& wide) {
   for (int i = 0; i < size; ++i) {
-    const char16_t c = t[i].unicode();
+    const char16_t c = t[i];
     if (c < 0x80) {
       utf8.push_back(static_cast<char>(c));
       continue;
     }
     char32_t code = c;
-    if (QChar::isHighSurrogate(c) && i + 1 < size && QChar::isLowSurrogate(t[i + 1].unicode())) {
-      code = QChar::surrogateToUcs4(c, t[i + 1].unicode());
+    if (QChar::isHighSurrogate(c) && i + 1 < size && QChar::isLowSurrogate(t[i + 1])) {
+      code = QChar::surrogateToUcs4(c, t[i + 1]);
       ++i;
     } else if (QChar::isSurrogate(c)) {
       code = 0xFFFD;  // as QString's own conversion writes a lone half
@@ -50,9 +52,8 @@ std::string utf8Of(const QString& text, std::vector<std::pair<int, std::size_t>>
       utf8.push_back(static_cast<char>(0x80 | ((code >> 6U) & 0x3FU)));
     }
     utf8.push_back(static_cast<char>(0x80 | (code & 0x3FU)));
-    wide.emplace_back(i + 1, utf8.size());
+    wide.emplace_back(base + i + 1, utf8.size());
   }
-  return utf8;
 }
 
 }  // namespace
@@ -63,7 +64,7 @@ StatusRow::StatusRow(ByteTextField* field, QLineEdit* startAddress, QWidget* par
   setTextInteractionFlags(Qt::NoTextInteraction);
   timer_.setSingleShot(true);
   timer_.setInterval(kQuietMs);
-  connect(&timer_, &QTimer::timeout, this, &StatusRow::refresh);
+  connect(&timer_, &QTimer::timeout, this, &StatusRow::step);
   connect(field_, &ByteTextField::textChanged, this, &StatusRow::schedule);
   connect(field_, &ByteTextField::cursorPositionChanged, this, &StatusRow::schedule);
   connect(field_, &ByteTextField::selectionChanged, this, &StatusRow::schedule);
@@ -72,17 +73,58 @@ StatusRow::StatusRow(ByteTextField* field, QLineEdit* startAddress, QWidget* par
   schedule();
 }
 
-void StatusRow::schedule() { timer_.start(); }
+void StatusRow::schedule() { timer_.start(kQuietMs); }
+
+bool StatusRow::isCurrent() const {
+  return read_ && revision_ == field_->document().revision() && start_ == startAddress_->text();
+}
+
+bool StatusRow::convertSlice(int limit) {
+  const ByteTextDocument& doc = field_->document();
+  if (!converting_ || convertingRevision_ != doc.revision()) {
+    converting_ = true;
+    convertingRevision_ = doc.revision();
+    converted_ = 0;
+    utf8_.clear();
+    utf8_.reserve(static_cast<std::size_t>(doc.length()));
+    wide_.clear();
+  }
+  int end = doc.length() - converted_ > limit ? converted_ + limit : doc.length();
+  // A character of two halves is converted whole.
+  if (end < doc.length() && QChar::isHighSurrogate(doc.at(end - 1))) --end;
+  chunk_.resize(static_cast<std::size_t>(end - converted_));
+  doc.buffer().copyOut(converted_, end - converted_, chunk_.data());
+  appendUtf8(chunk_.data(), end - converted_, converted_, utf8_, wide_);
+  converted_ = end;
+  return converted_ == doc.length();
+}
+
+void StatusRow::place() {
+  start_ = startAddress_->text();
+  places_ = placeText(utf8_, start_.toStdString());
+  revision_ = convertingRevision_;
+  read_ = true;
+  converting_ = false;
+  std::string().swap(utf8_);
+  std::vector<char16_t>().swap(chunk_);
+}
 
 void StatusRow::read() {
-  const std::uint64_t revision = field_->document().revision();
-  const QString start = startAddress_->text();
-  if (read_ && revision == revision_ && start == start_) return;
-  wide_.clear();
-  places_ = placeText(utf8Of(field_->toPlainText(), wide_), start.toStdString());
-  read_ = true;
-  revision_ = revision;
-  start_ = start;
+  if (isCurrent()) return;
+  while (!convertSlice(std::numeric_limits<int>::max())) {
+  }
+  place();
+}
+
+void StatusRow::step() {
+  if (!isCurrent()) {
+    if (!convertSlice(kSliceChars)) {
+      timer_.start(0);  // the next slice after the events waiting
+      return;
+    }
+    place();
+  }
+  display();
 }
 
 const TextPlaces& StatusRow::places() {
@@ -135,6 +177,11 @@ QString StatusRow::describe() {
 
 void StatusRow::refresh() {
   timer_.stop();
+  read();
+  display();
+}
+
+void StatusRow::display() {
   setText(describe());
   setCursor(places_.refusal ? Qt::PointingHandCursor : Qt::ArrowCursor);
 }

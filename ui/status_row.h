@@ -3,7 +3,8 @@
 // cell's number, or the count, addresses and checks of the selected bytes,
 // or the save's refusal, which a click on the row goes to. It follows the
 // byte text after each change, on a timer restarted by the next change, so
-// that typing never waits for it.
+// that typing never waits for it; a large text is taken in slices, with the
+// window's events in between.
 #pragma once
 
 #include <QLabel>
@@ -47,7 +48,16 @@ class StatusRow : public QLabel {
 
  private:
   void schedule();
+  [[nodiscard]] bool isCurrent() const;
+  // Takes up to `limit` more characters of the text; true when it has all.
+  bool convertSlice(int limit);
+  // Reads the text taken.
+  void place();
+  // Reads the current text whole.
   void read();
+  // One turn of the timer: a slice, or the reading and the row.
+  void step();
+  void display();
   [[nodiscard]] QString describe();
 
   ByteTextField* field_;
@@ -57,6 +67,12 @@ class StatusRow : public QLabel {
   std::uint64_t revision_ = 0;
   QString start_;
   TextPlaces places_;
+  // The text being taken, up to field position `converted_`.
+  bool converting_ = false;
+  std::uint64_t convertingRevision_ = 0;
+  int converted_ = 0;
+  std::string utf8_;
+  std::vector<char16_t> chunk_;
   // After each character beyond ASCII: its end as a field position and as a
   // UTF-8 offset. Empty for ASCII text, byte text as a rule.
   std::vector<std::pair<int, std::size_t>> wide_;
