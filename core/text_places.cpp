@@ -1,6 +1,7 @@
 #include "text_places.h"
 
 #include <algorithm>
+#include <functional>
 #include <variant>
 
 #include "byte_text_reader.h"
@@ -52,6 +53,26 @@ std::uint8_t TextPlaces::valueOf(std::size_t cell) const noexcept {
   return static_cast<std::uint8_t>(byteValue(bytes.digits[2 * cell], bytes.digits[2 * cell + 1]));
 }
 
+std::optional<std::size_t> TextPlaces::find(std::string_view bytes, std::size_t from) const {
+  if (bytes.empty() || bytes.size() > cells()) return std::nullopt;
+  std::string values(cells(), '\0');
+  for (std::size_t cell = 0; cell < values.size(); ++cell) values[cell] = static_cast<char>(valueOf(cell));
+  const std::string_view all = values;
+  const std::boyer_moore_horspool_searcher searcher(bytes.begin(), bytes.end());
+  from = std::min(from, values.size());
+  if (const auto hit = std::search(all.begin() + static_cast<std::ptrdiff_t>(from), all.end(), searcher);
+      hit != all.end()) {
+    return static_cast<std::size_t>(hit - all.begin());
+  }
+  // Once round: a run that begins before `from`.
+  const std::size_t end = std::min(values.size(), from + bytes.size() - 1);
+  const std::string_view before = all.substr(0, end);
+  if (const auto hit = std::search(before.begin(), before.end(), searcher); hit != before.end()) {
+    return static_cast<std::size_t>(hit - before.begin());
+  }
+  return std::nullopt;
+}
+
 TextPlaces placeText(std::string_view text, std::string_view text5) {
   TextPlaces result;
   result.bytes = readByteText(std::string(text), true);
@@ -77,6 +98,46 @@ TextPlaces placeText(std::string_view text, std::string_view text5) {
     result.runAddress.push_back(run.origin == TextRun::Origin::AfterStart ? base + run.address : run.address);
   }
   return result;
+}
+
+}  // namespace quorix
+
+namespace quorix {
+
+std::optional<std::string> findPattern(std::string_view text) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  if (text.size() >= 2 && text.front() == '"' && text.back() == '"') {
+    text = text.substr(1, text.size() - 2);
+    if (text.empty()) return std::nullopt;
+    return std::string(text);
+  }
+  TextBytes read = readByteText(std::string(text));
+  if (read.refusal) {
+    std::optional<TextBytes> other = readDumpOrArray(text);
+    if (!other || other->refusal) return std::nullopt;
+    read = std::move(*other);
+  }
+  if (read.digits.empty()) return std::nullopt;
+  std::string bytes(read.digits.size() / 2, '\0');
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    bytes[i] = static_cast<char>(byteValue(read.digits[2 * i], read.digits[2 * i + 1]));
+  }
+  return bytes;
+}
+
+std::optional<std::uint64_t> goToAddress(std::string_view text) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  constexpr std::size_t kMaxDigits = 8;
+  if (text.empty() || text.size() > kMaxDigits || !std::all_of(text.begin(), text.end(), isHexDigit)) {
+    return std::nullopt;
+  }
+  std::uint64_t address = 0;
+  for (const char c : text) address = address * 16U + static_cast<std::uint64_t>(digitValue(c));
+  return address;
 }
 
 }  // namespace quorix

@@ -43,6 +43,9 @@ struct TextPlaces {
   [[nodiscard]] std::size_t placeOf(std::size_t cell) const noexcept { return bytes.places[cell]; }
   // The byte value of cell `cell`.
   [[nodiscard]] std::uint8_t valueOf(std::size_t cell) const noexcept;
+  // The first cell of the first run of `bytes` that begins at cell `from` or
+  // later, else at the first cell or later; nothing when there is none.
+  [[nodiscard]] std::optional<std::size_t> find(std::string_view bytes, std::size_t from) const;
 
  private:
   [[nodiscard]] std::size_t runOf(std::size_t cell) const noexcept;
@@ -51,5 +54,15 @@ struct TextPlaces {
 // Reads `text` (Text1) as the save does, byte text first and then offset
 // dumps and C arrays, and places its bytes with the start address `text5`.
 [[nodiscard]] TextPlaces placeText(std::string_view text, std::string_view text5);
+
+// What a find looks for: a text in double quotes stands for its own bytes;
+// anything else is read as the save reads byte text, whatever separators,
+// address lines or decorations stand between the bytes. Nothing when it is
+// neither, or holds no byte.
+[[nodiscard]] std::optional<std::string> findPattern(std::string_view text);
+
+// The address a go to asks for: 1 to 8 hexadecimal digits, blanks around them
+// skipped. Nothing for anything else.
+[[nodiscard]] std::optional<std::uint64_t> goToAddress(std::string_view text);
 
 }  // namespace quorix

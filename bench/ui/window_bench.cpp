@@ -201,6 +201,29 @@ BENCHMARK(StatusRowAfterEdit)->Args({1400000, 0})->Unit(benchmark::kMillisecond)
 BENCHMARK(StatusRowAfterEdit)->Args({1 << 24, 0})->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(StatusRowAfterEdit)->Args({1 << 24, 1})->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
+// Go to an address near the end, and a find that wraps round to the start,
+// in a 16 MiB text whose status row is current.
+void GoToAndFind(benchmark::State& state) {
+  QTemporaryDir dir;
+  quorix::MainWindow window;
+  showAnswering(window, dir.filePath("unused.hex"));
+  auto* text1 = window.findChild<quorix::ByteTextField*>("Text1");
+  text1->setPlainText(byteText((1U << 24) / 16));
+  window.findChild<QLineEdit*>("Text5")->setText("00000000");
+  window.findChild<quorix::StatusRow*>("Status")->refresh();
+  const QString first = text1->textRange(0, 11);  // the first four cells
+  for (auto _ : state) {
+    if (state.range(0) == 0) {
+      window.goTo(QStringLiteral("FFFFF0"));
+    } else {
+      text1->setCursorPosition(text1->length() - 3);
+      window.find(first);
+    }
+  }
+}
+BENCHMARK(GoToAndFind)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(GoToAndFind)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
 }  // namespace
 
 int main(int argc, char** argv) {

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -52,6 +53,16 @@ void showActive(MainWindow& w) {
 }
 
 void selectRange(ByteTextField* e, int from, int to) { e->setSelection(from, to); }
+
+// Answers the line dialog that is about to come up with `text`.
+void answerLine(const QString& text) {
+  QTimer::singleShot(0, [text] {
+    auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+    QVERIFY(dialog != nullptr);
+    dialog->setTextValue(text);
+    dialog->accept();
+  });
+}
 
 // Deletes the about boxes that a test left open.
 void closeAboutBoxes() {
@@ -106,6 +117,8 @@ class WindowTest : public QObject {
   void startAddressShowsEightDigits();
   void editKeysActOnFocusedFieldElseByteText();
   void statusRowFollowsCaretSelectionAndRefusal();
+  void goToPutsTheCaretAtTheAddress();
+  void findSelectsTheNextRunAndWraps();
   void closingWithChangesAsks_data();
   void closingWithChangesAsks();
 };
@@ -331,7 +344,13 @@ void WindowTest::menuLayout() {
   QVERIFY(edit != nullptr);
   QCOMPARE(w.menuBar()->actions(), (QList<QAction*>{wjj->menuAction(), edit->menuAction(), bzz}));
   QCOMPARE(edit->title(), QString::fromUtf8("编辑"));
-  QCOMPARE(edit->actions(), (QList<QAction*>{action(w, "undo"), action(w, "redo"), action(w, "selectAll")}));
+  const QList<QAction*> items = edit->actions();
+  QCOMPARE(items.size(), 7);
+  QCOMPARE(items.mid(0, 3), (QList<QAction*>{action(w, "undo"), action(w, "redo"), action(w, "selectAll")}));
+  QVERIFY(items.at(3)->isSeparator());
+  QCOMPARE(items.mid(4), (QList<QAction*>{action(w, "find"), action(w, "findNext"), action(w, "goTo")}));
+  QCOMPARE(action(w, "find")->text() + action(w, "findNext")->text() + action(w, "goTo")->text(),
+           QString::fromUtf8("查找...查找下一个转到地址..."));
   QCOMPARE(action(w, "undo")->text(), QString::fromUtf8("撤消"));
   QCOMPARE(action(w, "redo")->text(), QString::fromUtf8("重做"));
   QCOMPARE(action(w, "selectAll")->text(), QString::fromUtf8("全选"));
@@ -768,6 +787,51 @@ void WindowTest::statusRowFollowsCaretSelectionAndRefusal() {
   QTRY_COMPARE(row->text(), QString("地址行@0G不是1到8位十六进制数，文件未保存！"));
   QTest::mouseClick(row, Qt::LeftButton);
   QCOMPARE(field->cursorPosition(), 6);
+}
+
+// Ctrl+G from any focus: the caret before the cell the save writes there,
+// address lines and the start address counted; else the message.
+void WindowTest::goToPutsTheCaretAtTheAddress() {
+  MainWindow w;
+  const auto scripted = testing::script(w);
+  showActive(w);
+  ByteTextField* field = text1(w);
+  field->setPlainText("01 02\n@08000000\nAA BB CC\n");
+  line(w, "Text5")->setText("1000");
+  line(w, "Text2")->setFocus();
+  answerLine(" 8000002");
+  QTest::keyClick(line(w, "Text2"), Qt::Key_G, Qt::ControlModifier);
+  QCOMPARE(field->cursorPosition(), 22);
+  QCOMPARE(w.focusWidget(), field);
+  w.goTo("1001");
+  QCOMPARE(field->cursorPosition(), 3);
+  w.goTo("1002");
+  QCOMPARE(scripted.boxes->shown.back().prompt, QString("地址00001002不在字节文本中！"));
+  QCOMPARE(field->cursorPosition(), 3);
+}
+
+// Ctrl+F takes bytes in any form, or quoted text; F3 goes on, once round.
+void WindowTest::findSelectsTheNextRunAndWraps() {
+  MainWindow w;
+  const auto scripted = testing::script(w);
+  showActive(w);
+  ByteTextField* field = text1(w);
+  field->setPlainText("01 02 03 02\n03 41 42 ");
+  button(w, "Command5")->setFocus();
+  answerLine("0x02, 0x03");
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_F, Qt::ControlModifier);
+  QCOMPARE(std::make_pair(field->selectionStart(), field->selectionEnd()), std::make_pair(3, 8));
+  QCOMPARE(w.focusWidget(), field);
+  showActive(w);  // back from the dialog
+  QTest::keyClick(field, Qt::Key_F3);
+  QCOMPARE(std::make_pair(field->selectionStart(), field->selectionEnd()), std::make_pair(9, 14));
+  QTest::keyClick(field, Qt::Key_F3);
+  QCOMPARE(std::make_pair(field->selectionStart(), field->selectionEnd()), std::make_pair(3, 8));
+  w.find("\"AB\"");
+  QCOMPARE(field->selectedText(), QString("41 42"));
+  w.find("FF");
+  QCOMPARE(scripted.boxes->shown.back().prompt, QString("未找到FF"));
+  QCOMPARE(field->selectedText(), QString("41 42"));
 }
 
 void WindowTest::closingWithChangesAsks_data() {
