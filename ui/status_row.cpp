@@ -69,7 +69,8 @@ StatusRow::StatusRow(ByteTextField* field, QLineEdit* startAddress, QWidget* par
   connect(field_, &ByteTextField::cursorPositionChanged, this, &StatusRow::schedule);
   connect(field_, &ByteTextField::selectionChanged, this, &StatusRow::schedule);
   connect(startAddress_, &QLineEdit::textChanged, this, &StatusRow::schedule);
-  field_->viewport()->installEventFilter(this);
+  viewport_ = field_->viewport();
+  viewport_->installEventFilter(this);
   schedule();
 }
 
@@ -196,7 +197,8 @@ void StatusRow::mouseReleaseEvent(QMouseEvent* e) {
 }
 
 bool StatusRow::eventFilter(QObject* watched, QEvent* e) {
-  if (watched == field_->viewport() && e->type() == QEvent::ToolTip) {
+  // The type first: the field's viewport also reports events while the field is destroyed.
+  if (e->type() == QEvent::ToolTip && watched == viewport_) {
     const auto* help = static_cast<QHelpEvent*>(e);
     if (const std::optional<std::string> address = addressAt(field_->positionAt(help->pos()))) {
       QToolTip::showText(help->globalPos(), toQString(cellAddressTip(*address)), field_->viewport());

@@ -62,6 +62,7 @@ class StatusRow : public QLabel {
 
   ByteTextField* field_;
   QLineEdit* startAddress_;
+  QObject* viewport_ = nullptr;  // whose tooltips show cell addresses
   QTimer timer_;
   bool read_ = false;
   std::uint64_t revision_ = 0;
