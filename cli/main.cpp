@@ -6,14 +6,17 @@
 
 #include <array>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "byte_checks.h"
 #include "checksum.h"
 #include "console_services.h"
+#include "hex.h"
 #include "input_file.h"
 #include "open_command.h"
 #include "save_command.h"
@@ -32,6 +35,7 @@ constexpr std::string_view kUsage =
     "Usage: quorix-cli text [-A] [-o OUT] [FILE.hex]\n"
     "       quorix-cli hex [-a ADDRESS] [-o OUT] [TEXTFILE]\n"
     "       quorix-cli checksum RECORD\n"
+    "       quorix-cli info [FILE.hex]\n"
     "Convert Intel HEX files to and from serial-terminal byte text (\"3A 0F FF \").\n"
     "\n"
     "  text      write the byte text of a HEX file to standard output\n"
@@ -39,6 +43,9 @@ constexpr std::string_view kUsage =
     "  checksum  print the checksum of one record, given as its digits (a colon\n"
     "            and blanks between bytes are skipped); a record given with its\n"
     "            checksum prints 00\n"
+    "  info      print one line per block of a HEX file: its first and last data\n"
+    "            address, its byte count and the checks of those bytes (8-bit\n"
+    "            sum, XOR, CRC-16/MODBUS, CRC-16/XMODEM, CRC-32; gaps count as FF)\n"
     "\n"
     "  -A, --address-line     begin the byte text with the address line of its\n"
     "                         first cell (\"@\" and its address), so that 'hex'\n"
@@ -96,6 +103,39 @@ int textCommand(const std::string& input, const std::string& output, bool addres
   if (ui.failed()) return kFailure;
   if (output != kStandardStream) return written ? 0 : kFailure;
   return writeResult(written);
+}
+
+// One line per block of the input's byte text: its data range, first to last
+// data byte, with the gaps between records counted as FF, as build tools
+// compute their checks over a range.
+int infoCommand(const std::string& input) {
+  ConsoleServices ui(input);
+  if (input == kStandardStream) ui.preloadInput(quorix::readInputStream(STDIN_FILENO));
+  (void)ui.showOpen();
+  std::string lines;
+  quorix::readHexFile(ui, [&](const quorix::Image& image, const quorix::ByteTextLayout& layout, bool endRecord) {
+    if (!endRecord) return;
+    const bool wide = layout.startAddressText().size() > 4;
+    const auto address = [wide](std::uint64_t a) {
+      const auto digits = quorix::hexDigits<8>(a);
+      return wide ? std::string(digits.data(), 8) : std::string(digits.data() + 4, 4);
+    };
+    for (const quorix::ByteTextBlock& block : layout.blocks) {
+      const std::uint64_t first = image[block.firstRange].address;
+      quorix::ByteChecks checks;
+      std::uint64_t next = first;
+      for (std::size_t r = block.firstRange; r < block.endRange; ++r) {
+        checks.addRepeated(0xFF, image[r].address - next);
+        checks.addDigits(image[r].digits);
+        next = image[r].end();
+      }
+      const quorix::ByteCheckValues values = checks.values();
+      lines += address(first) + "-" + address(block.end - 1) + "  " + std::to_string(values.count) + " bytes  " +
+               quorix::checksText(values) + "\n";
+    }
+  });
+  if (ui.failed()) return kFailure;
+  return writeResult(writeAll(STDOUT_FILENO, lines));
 }
 
 // The save command on the input's byte text, with the start address in Text5.
@@ -196,6 +236,11 @@ int run(int argc, char** argv) {
     if (options.address || options.output) return usageError("-a and -o belong to 'hex' and 'text'");
     if (options.addressLine) return usageError("-A belongs to 'text'");
     return checksumCommand(args.front());
+  }
+  if (command == "info") {
+    if (args.size() > 1) return usageError("'info' takes one input file, not " + std::to_string(args.size()));
+    if (options.address || options.output || options.addressLine) return usageError("'info' takes no options");
+    return infoCommand(input);
   }
   return usageError("unknown command '" + command + "'");
 }

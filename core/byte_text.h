@@ -44,6 +44,10 @@ struct TextBytes {
   // of the spot it names; when set, `runs` means nothing.
   std::optional<std::string> refusal;
   std::size_t refusalAt = 0;
+  // When the reader was asked for them: the byte offset in the text of each
+  // byte's first digit, in the order of `digits` (ascending). A byte repeated
+  // by a dump's "*" line stands at that line.
+  std::vector<std::uint32_t> places;
   // Bar1's maximum while the records are written.
   float barMax = 0;
   // Text laid out as the reader writes it measures Bar1 by its length, and a
@@ -54,6 +58,6 @@ struct TextBytes {
 // Offset dumps (xxd, hexdump -C, od -A x, memory dumps) and C arrays. Nothing
 // when `text` is neither: its lines do not all begin with an offset column
 // and it holds no "{". Otherwise the text read as such, or its refusal.
-[[nodiscard]] std::optional<TextBytes> readDumpOrArray(std::string_view text);
+[[nodiscard]] std::optional<TextBytes> readDumpOrArray(std::string_view text, bool places = false);
 
 }  // namespace quorix

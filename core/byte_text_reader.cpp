@@ -114,7 +114,9 @@ struct Spot {
 
 class Reader {
  public:
-  explicit Reader(std::string& text) : text_(text), t_(text.data()), size_(text.size()) {}
+  Reader(std::string& text, bool places) : text_(text), t_(text.data()), size_(text.size()) {
+    if (places) places_.emplace();
+  }
 
   TextBytes read() {
     if (startsWith(0, kByteOrderMark)) i_ = textStart_ = kByteOrderMark.size();
@@ -326,6 +328,9 @@ class Reader {
       i += 3;
       ++tokens;
     } while (i + 2 < size_ && charClass(t[i]) == kDigit && charClass(t[i + 1]) == kDigit && t[i + 2] == ' ');
+    if (places_) {
+      for (std::size_t at = i_; at < i; at += kCellWidth) place(at);
+    }
     kept_ = kept;
     line_.tokens = tokens;
     i_ = i;
@@ -349,6 +354,7 @@ class Reader {
     layout_ = false;
     std::size_t kept = kept_;
     do {
+      if (places_) place(i + 2);
       t[kept] = t[i + 2];
       t[kept + 1] = t[i + 3];
       kept += 2;
@@ -419,6 +425,7 @@ class Reader {
       }
       const char lo = t_[digitsTo - 1];
       const char hi = n == 2 ? t_[digitsFrom] : '0';
+      if (places_) place(form == Form::ZeroX ? digitsFrom : s);
       t_[kept_++] = hi;
       t_[kept_++] = lo;
       ++line_.tokens;
@@ -440,6 +447,9 @@ class Reader {
     }
     if ((length % 2 != 0 || !allDigits) && !line_.badAsString) line_.badAsString = Spot{s, kept_ / 2 + 1};
     if (allDigits) {
+      if (places_) {
+        for (std::size_t at = s; at + 1 < e; at += 2) place(at);
+      }
       std::memmove(t_ + kept_, t_ + s, e - s);
       kept_ += e - s;
     }
@@ -482,6 +492,8 @@ class Reader {
 
   void closeRun() { runs_.back().count = kept_ / 2 - runs_.back().first; }
 
+  void place(std::size_t at) { places_->push_back(static_cast<std::uint32_t>(at)); }
+
   TextBytes finish() {
     closeRun();
     if (!refusal_ && kept_ == 0 && firstNonBlank_) {
@@ -518,6 +530,7 @@ class Reader {
       result.barMax = static_cast<float>(cells);
     }
     result.runs = std::move(runs_);
+    if (places_) result.places = std::move(*places_);
     text_.resize(kept_);
     result.digits = std::move(text_);
     return result;
@@ -569,10 +582,12 @@ class Reader {
   std::size_t firstNonBlankLine_ = 0;
   std::optional<Refusal> refusal_;
   std::vector<TextRun> runs_;
+  // The text offset of each byte read, when asked for.
+  std::optional<std::vector<std::uint32_t>> places_;
 };
 
 }  // namespace
 
-TextBytes readByteText(std::string text) { return Reader(text).read(); }
+TextBytes readByteText(std::string text, bool places) { return Reader(text, places).read(); }
 
 }  // namespace quorix

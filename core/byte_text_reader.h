@@ -32,6 +32,8 @@ namespace quorix {
 // 0; each address line starts an AddressLine run. A refused text says why in
 // TextBytes::refusal: the cell message when the text has no decoration (no
 // 0x, h, bracket or direction mark), the line message otherwise.
-[[nodiscard]] TextBytes readByteText(std::string text);
+//
+// With `places`, TextBytes::places tells where each byte stands in `text`.
+[[nodiscard]] TextBytes readByteText(std::string text, bool places = false);
 
 }  // namespace quorix

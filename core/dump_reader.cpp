@@ -245,7 +245,9 @@ class DigitSink {
 
 class DumpReader {
  public:
-  explicit DumpReader(std::string_view text) : text_(text), sink_(out_.digits, text.size()) {}
+  DumpReader(std::string_view text, bool places) : text_(text), sink_(out_.digits, text.size()) {
+    if (places) places_ = &out_.places;
+  }
 
   TextBytes read(Shape shape) {
     shape_ = shape;
@@ -291,6 +293,7 @@ class DumpReader {
     }
     lineBytes_ = bytes;
     expected_ += bytes;
+    place(line, offset->rest, bytes);
     return true;
   }
 
@@ -324,6 +327,7 @@ class DumpReader {
       const char* const repeated = out - 2 * lineBytes_;
       for (std::uint64_t n = gap / lineBytes_; n > 0; --n) out = std::copy_n(repeated, 2 * lineBytes_, out);
       sink_.commit(out);
+      if (places_ != nullptr) places_->insert(places_->end(), gap, static_cast<std::uint32_t>(star_->at));
       expected_ = offset.value;
       star_.reset();
     } else if (offset.value < expected_) {
@@ -356,7 +360,23 @@ class DumpReader {
       out_.runs.push_back(std::move(run));
     }
     expected_ += lineBytes_;
+    place(line, offset.rest, lineBytes_);
     return true;
+  }
+
+  // The places of a line's `bytes` read from `rest` on: each pair of digits
+  // after the offset column, as the line gave them.
+  void place(const Line& line, std::size_t rest, std::size_t bytes) {
+    if (places_ == nullptr) return;
+    for (std::size_t i = rest; bytes > 0 && i + 1 < line.text.size();) {
+      if (!isHexDigit(line.text[i])) {
+        ++i;
+        continue;
+      }
+      places_->push_back(static_cast<std::uint32_t>(line.at + i));
+      i += 2;
+      --bytes;
+    }
   }
 
   // The bytes of a line whose offset ends in ":": groups of an even number of
@@ -458,6 +478,7 @@ class DumpReader {
   std::string_view text_;
   Shape shape_ = Shape::Colon;
   TextBytes out_;
+  std::vector<std::uint32_t>* places_ = nullptr;
   DigitSink sink_;
   bool started_ = false;
   bool absolute_ = false;
@@ -471,7 +492,7 @@ class DumpReader {
 // C arrays: "unsigned char name[] = { 0x01, 0x02, };" and its length line.
 class ArrayReader {
  public:
-  explicit ArrayReader(std::string_view text) : s_(text), sink_(out_.digits, text.size()) {
+  ArrayReader(std::string_view text, bool places) : s_(text), sink_(out_.digits, text.size()), places_(places) {
     if (s_.starts_with(kByteOrderMark)) i_ = kByteOrderMark.size();
   }
 
@@ -550,6 +571,7 @@ class ArrayReader {
       if (i_ < size && t[i_] == ' ') ++i_;
       if (!first && i_ + 4 < size && t[i_] == '0' && (t[i_ + 1] == 'x' || t[i_ + 1] == 'X') && isHexDigit(t[i_ + 2]) &&
           isHexDigit(t[i_ + 3]) && t[i_ + 4] == ',') {
+        if (places_) out_.places.push_back(static_cast<std::uint32_t>(i_ + 2));
         char* const out = sink_.room(2);
         out[0] = t[i_ + 2];
         out[1] = t[i_ + 3];
@@ -569,6 +591,7 @@ class ArrayReader {
       }
       if (first) itemsLine_ = line_;
       first = false;
+      if (places_) out_.places.push_back(static_cast<std::uint32_t>(i_ + 2));
       char* out = sink_.room(2);
       if (length == 1) *out++ = '0';
       out = std::copy_n(t + i_ + 2, length, out);
@@ -645,11 +668,12 @@ class ArrayReader {
   std::size_t count_ = 0;  // bytes read
   TextBytes out_;
   DigitSink sink_;
+  bool places_;
 };
 
 }  // namespace
 
-std::optional<TextBytes> readDumpOrArray(std::string_view text) {
+std::optional<TextBytes> readDumpOrArray(std::string_view text, bool places) {
   Lines lines(text, false);
   Line line;
   while (lines.next(line)) {
@@ -661,11 +685,11 @@ std::optional<TextBytes> readDumpOrArray(std::string_view text) {
       refused.refusalAt = line.at;
       return refused;
     }
-    if (offset.kind == Offset::Valid) return DumpReader(text).read(offset.shape);
+    if (offset.kind == Offset::Valid) return DumpReader(text, places).read(offset.shape);
     break;
   }
   if (text.find('{') == std::string_view::npos) return std::nullopt;
-  return ArrayReader(text).read();
+  return ArrayReader(text, places).read();
 }
 
 }  // namespace quorix

@@ -173,4 +173,38 @@ inline constexpr std::string_view kAboutDisclaimer =
     "使用和修改。如需获取源代码，请来信至"
     "quorix@example.org索取。";
 
+// The checks of a run of bytes, before their values: in the status row and
+// quorix-cli info alike.
+inline constexpr std::string_view kSumLabel = "SUM ";
+inline constexpr std::string_view kXorLabel = "XOR ";
+inline constexpr std::string_view kModbusLabel = "MODBUS ";
+inline constexpr std::string_view kXmodemLabel = "XMODEM ";
+inline constexpr std::string_view kCrc32Label = "CRC-32 ";
+
+// The status row: the cell at the caret, or the selected bytes; a cell's tooltip.
+inline std::string caretPlaceText(std::string_view address, std::size_t cell) {
+  return "地址：" + std::string(address) + "　第" + std::to_string(cell) + "个字节";
+}
+inline std::string selectionPlaceText(std::size_t count, std::string_view first, std::string_view last,
+                                      std::string_view checks) {
+  return "选中" + std::to_string(count) + "个字节：" + std::string(first) + "–" + std::string(last) + "　" +
+         std::string(checks);
+}
+inline std::string cellAddressTip(std::string_view address) { return "地址：" + std::string(address); }
+
+// Finding bytes and going to an address in the byte text.
+inline constexpr std::string_view kFindCaption = "查找...";
+inline constexpr std::string_view kFindNextCaption = "查找下一个";
+inline constexpr std::string_view kGoToCaption = "转到地址...";
+inline constexpr std::string_view kFindLabel = "要查找的字节（如 3A 0F FF），或引号中的文本：";
+inline constexpr std::string_view kGoToLabel = "地址（1到8位十六进制数）：";
+inline constexpr std::string_view kBadFindPrompt = "查找内容不是字节，也不是引号中的文本！";
+inline constexpr std::string_view kBadGoToPrompt = "地址应为1到8位十六进制数！";
+// `what` as the user typed it.
+inline std::string notFoundPrompt(std::string_view what) { return "未找到" + std::string(what); }
+// `address` as eight digits.
+inline std::string addressNotInTextPrompt(std::string_view address) {
+  return "地址" + std::string(address) + "不在字节文本中！";
+}
+
 }  // namespace quorix

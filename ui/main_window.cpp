@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDropEvent>
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -27,10 +28,13 @@
 #include "caption_field.h"
 #include "checksum.h"
 #include "clipboard.h"
+#include "hex.h"
 #include "input_file.h"
 #include "messages.h"
 #include "open_command.h"
 #include "save_command.h"
+#include "status_row.h"
+#include "text_places.h"
 #include "textfield/byte_text_field.h"
 #include "twips.h"
 #include "utf8.h"
@@ -220,6 +224,10 @@ void MainWindow::buildControls(QWidget* client, double dpi) {
   command4_ = command4;
   command5_ = command5;
   bar1_ = bar1;
+  // Below everything drawn: the window grows by its height.
+  status_ = new StatusRow(text1_, text5, client);
+  status_->setObjectName("Status");
+  status_->setContentsMargins(4, 1, 4, 1);
   services_ = std::make_unique<QtServices>(QtServices::Widgets{text1_, text2, text3, text5, bar1, this});
   connect(text1_, &ByteTextField::textChanged, this, &MainWindow::followText1);
 }
@@ -258,6 +266,19 @@ void MainWindow::buildMenu() {
   editAction("undo", kUndoCaption, QKeySequence(Qt::CTRL | Qt::Key_Z), EditStep::Undo);
   editAction("redo", kRedoCaption, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), EditStep::Redo);
   editAction("selectAll", kSelectAllCaption, QKeySequence(Qt::CTRL | Qt::Key_A), EditStep::SelectAll);
+  // These act on the byte text wherever the focus is.
+  edit->addSeparator();
+  const auto textAction = [&](const char* name, std::string_view caption, const QKeySequence& keys, auto handler) {
+    QAction* a = edit->addAction(toQString(caption));
+    a->setObjectName(name);
+    a->setShortcut(keys);
+    connect(a, &QAction::triggered, this, handler);
+  };
+  textAction("find", kFindCaption, QKeySequence(Qt::CTRL | Qt::Key_F), &MainWindow::askFind);
+  textAction("findNext", kFindNextCaption, QKeySequence(Qt::Key_F3), &MainWindow::findNext);
+  textAction("goTo", kGoToCaption, QKeySequence(Qt::CTRL | Qt::Key_G), [this] {
+    if (const std::optional<QString> address = askLine(kGoToCaption, kGoToLabel, QString())) goTo(*address);
+  });
 
   // An item of the menu bar itself: a click on it runs the command, no submenu opens.
   menuBar()->addAction(aboutAction_);
@@ -277,6 +298,83 @@ void MainWindow::editFocused(EditStep step) {
       line != nullptr ? line->selectAll() : text1_->selectAll();
       break;
   }
+}
+
+std::optional<QString> MainWindow::askLine(std::string_view caption, std::string_view label, const QString& preset) {
+  QInputDialog dialog(this);
+  dialog.setObjectName("askLine");
+  dialog.setWindowTitle(toQString(caption));
+  dialog.setLabelText(toQString(label));
+  dialog.setTextValue(preset);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.textValue();
+}
+
+void MainWindow::showCell(std::size_t cell, std::optional<std::size_t> endCell) {
+  const TextPlaces& places = status_->places();
+  const int at = status_->toFieldPosition(places.placeOf(cell));
+  if (endCell) {
+    text1_->setSelection(at, status_->toFieldPosition(places.placeOf(*endCell) + 2));
+  } else {
+    text1_->setCursorPosition(at);
+  }
+  text1_->ensureCursorVisible();
+  text1_->setFocus();
+  status_->refresh();
+}
+
+void MainWindow::find(const QString& what) {
+  lastFind_ = what;
+  const std::optional<std::string> bytes = findPattern(what.toStdString());
+  if (!bytes) {
+    (void)services_->messageBox(kBadFindPrompt, Buttons::Ok, std::nullopt);
+    return;
+  }
+  const TextPlaces& places = status_->places();
+  if (places.refusal) {
+    (void)services_->messageBox(*places.refusal, Buttons::Ok, std::nullopt);
+    return;
+  }
+  const std::size_t from = places.cellsIn(status_->toTextOffset(text1_->cursorPosition()), SIZE_MAX).first;
+  const std::optional<std::size_t> cell = places.find(*bytes, from);
+  if (!cell) {
+    (void)services_->messageBox(notFoundPrompt(what.toStdString()), Buttons::Ok, std::nullopt);
+    return;
+  }
+  showCell(*cell, *cell + bytes->size() - 1);
+}
+
+void MainWindow::askFind() {
+  if (const std::optional<QString> what = askLine(kFindCaption, kFindLabel, lastFind_)) find(*what);
+}
+
+void MainWindow::findNext() {
+  if (lastFind_.isEmpty()) {
+    askFind();
+  } else {
+    find(lastFind_);
+  }
+}
+
+void MainWindow::goTo(const QString& address) {
+  const std::optional<std::uint64_t> value = goToAddress(address.toStdString());
+  if (!value) {
+    (void)services_->messageBox(kBadGoToPrompt, Buttons::Ok, std::nullopt);
+    return;
+  }
+  const TextPlaces& places = status_->places();
+  if (places.refusal) {
+    (void)services_->messageBox(*places.refusal, Buttons::Ok, std::nullopt);
+    return;
+  }
+  const std::optional<std::size_t> cell = places.cellOfAddress(*value);
+  if (!cell) {
+    const auto digits = hexDigits<8>(*value);
+    (void)services_->messageBox(addressNotInTextPrompt(std::string_view(digits.data(), digits.size())), Buttons::Ok,
+                                std::nullopt);
+    return;
+  }
+  showCell(*cell);
 }
 
 QLineEdit* MainWindow::focusedRecordOrAddress() const {
@@ -419,7 +517,11 @@ QRect MainWindow::drawn(const QWidget* control) const {
 // would be clipped grows to its font's measure, and what lies beyond it in
 // its row moves along.
 void MainWindow::layoutControls() {
-  const QSize client = centralWidget()->size();
+  // The status row takes the bottom of the client; the rest is laid out above it as drawn.
+  const int statusHeight =
+      status_->fontMetrics().height() + status_->contentsMargins().top() + status_->contentsMargins().bottom();
+  const QSize client = centralWidget()->size() - QSize(0, statusHeight);
+  status_->setGeometry(0, client.height(), client.width(), statusHeight);
   const QRect drawnText1 = drawn(text1_);
   const int rightGap = drawnClient_.width() - drawn(text5_).right();  // to the client's right edge
   const auto fromBottom = [&](const QRect& d, int height) {
@@ -479,7 +581,7 @@ void MainWindow::layoutControls() {
   const int bottomRowWidth = save.right() + 1 + kBottomRowGap + (a.left() - c.left()) + a.width() + rightGap;
   const int topRowWidth = topRight + 1 + (drawnClient_.width() - drawn(command4_).right() - 1);
   const QSize least(std::max({drawnClient_.width(), bottomRowWidth, topRowWidth}),
-                    drawnClient_.height() + topGrowth + bottomGrowth);
+                    drawnClient_.height() + topGrowth + bottomGrowth + statusHeight);
   if (centralWidget()->minimumSize() != least) centralWidget()->setMinimumSize(least);
 }
 

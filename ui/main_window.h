@@ -26,6 +26,7 @@ class AboutBox;
 class ByteTextField;
 class FloatProgressBar;
 class QtServices;
+class StatusRow;
 
 class MainWindow : public QMainWindow {
   Q_OBJECT
@@ -54,6 +55,13 @@ class MainWindow : public QMainWindow {
   // Reads the file at `path` as the open command reads the file its dialog
   // chose, for a file named on the command line or dropped on the window.
   void openPath(const std::string& path);
+  // Selects the next run of the bytes `what` stands for (see findPattern),
+  // from the caret on and once round; the byte text takes the focus.
+  void find(const QString& what);
+  // The last find again, or the find dialog when there was none.
+  void findNext();
+  // Puts the caret before the cell the save would write at `address`.
+  void goTo(const QString& address);
 
  protected:
   void dragEnterEvent(QDragEnterEvent* e) override;
@@ -84,6 +92,11 @@ class MainWindow : public QMainWindow {
   enum class EditStep { Undo, Redo, SelectAll };
   // The edit menu's steps, on the focused record or address field, else on the byte text.
   void editFocused(EditStep step);
+  void askFind();
+  // Asks for a line of text under `label`; nothing when cancelled.
+  std::optional<QString> askLine(std::string_view caption, std::string_view label, const QString& preset);
+  // Shows the byte text's `cell`, selected through `endCell` when given.
+  void showCell(std::size_t cell, std::optional<std::size_t> endCell = std::nullopt);
   // Places the controls for the client's size and font, and sets the least size.
   void layoutControls();
   [[nodiscard]] QRect drawn(const QWidget* control) const;
@@ -104,6 +117,8 @@ class MainWindow : public QMainWindow {
   QPushButton* command4_ = nullptr;
   QPushButton* command5_ = nullptr;
   FloatProgressBar* bar1_ = nullptr;
+  StatusRow* status_ = nullptr;
+  QString lastFind_;
   // Every control's rectangle as drawn, in pixels, and the client's size.
   std::vector<std::pair<QWidget*, QRect>> drawn_;
   QSize drawnClient_;

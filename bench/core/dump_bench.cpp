@@ -10,6 +10,7 @@
 #include "byte_text.h"
 #include "byte_text_reader.h"
 #include "hex.h"
+#include "text_places.h"
 
 namespace {
 
@@ -117,5 +118,14 @@ void ReadCells(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
 }
 BENCHMARK(ReadCells)->Arg(16 << 20)->Unit(benchmark::kMillisecond);
+
+// The same read with the place of every byte, and the addresses the save
+// would give them: what the window's status row needs after each change.
+void PlaceCells(benchmark::State& state) {
+  const std::string text = cells(image(static_cast<std::size_t>(state.range(0))));
+  for (auto _ : state) benchmark::DoNotOptimize(quorix::placeText(text, "08000000").cells());
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(PlaceCells)->Arg(1400000)->Arg(16 << 20)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include "hex_images.h"
 #include "main_window.h"
 #include "messages.h"
+#include "status_row.h"
 #include "stock_text1.h"
 #include "textfield/byte_text_field.h"
 
@@ -172,6 +173,56 @@ void SaveThroughWindow(benchmark::State& state) {
 }
 BENCHMARK(SaveThroughWindow)->Arg(65536)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 BENCHMARK(SaveThroughWindow)->Arg(1 << 24)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+// What the status row takes to catch up after an edit (a cell typed at the
+// caret), and with the whole text selected, its checks too. The row waits
+// its quiet time on top of this after the last change.
+void StatusRowAfterEdit(benchmark::State& state) {
+  const auto cells = static_cast<unsigned>(state.range(0));
+  quorix::MainWindow window;
+  window.show();
+  auto* text1 = window.findChild<quorix::ByteTextField*>("Text1");
+  auto* row = window.findChild<quorix::StatusRow*>("Status");
+  text1->setPlainText(byteText(cells / 16));
+  window.findChild<QLineEdit*>("Text5")->setText("00000000");
+  if (state.range(1) != 0) text1->selectAll();
+  paint();
+  int at = text1->length() / 2;
+  for (auto _ : state) {
+    state.PauseTiming();
+    text1->replaceRange(at, at, QStringLiteral("AB "));
+    if (state.range(1) != 0) text1->selectAll();
+    at += 3;
+    state.ResumeTiming();
+    row->refresh();
+  }
+}
+BENCHMARK(StatusRowAfterEdit)->Args({1400000, 0})->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+BENCHMARK(StatusRowAfterEdit)->Args({1 << 24, 0})->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(StatusRowAfterEdit)->Args({1 << 24, 1})->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+// Go to an address near the end, and a find that wraps round to the start,
+// in a 16 MiB text whose status row is current.
+void GoToAndFind(benchmark::State& state) {
+  QTemporaryDir dir;
+  quorix::MainWindow window;
+  showAnswering(window, dir.filePath("unused.hex"));
+  auto* text1 = window.findChild<quorix::ByteTextField*>("Text1");
+  text1->setPlainText(byteText((1U << 24) / 16));
+  window.findChild<QLineEdit*>("Text5")->setText("00000000");
+  window.findChild<quorix::StatusRow*>("Status")->refresh();
+  const QString first = text1->textRange(0, 11);  // the first four cells
+  for (auto _ : state) {
+    if (state.range(0) == 0) {
+      window.goTo(QStringLiteral("FFFFF0"));
+    } else {
+      text1->setCursorPosition(text1->length() - 3);
+      window.find(first);
+    }
+  }
+}
+BENCHMARK(GoToAndFind)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(GoToAndFind)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 }  // namespace
 

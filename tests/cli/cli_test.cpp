@@ -303,6 +303,19 @@ TEST_F(Cli, ChecksumIsTheCalculators) {
   EXPECT_EQ(refused.err, "quorix-cli: checksum: " + std::string(kChecksumNonHexPrompt) + "\n");
 }
 
+// Per block: the data range, gaps as FF, and its checks.
+TEST_F(Cli, InfoPrintsEachBlocksChecks) {
+  EXPECT_EQ(run({"info", put("in.hex", kExample)}).out,
+            "0010-0019  10 bytes  SUM 66  XOR EE  MODBUS 5449  XMODEM AAF3  CRC-32 78610626\n");
+  const std::string twoBlocks =
+      ":03001000010203E7\r\n:02001800AABB81\r\n:020000040800F2\r\n"
+      ":090000003132333435363738391A\r\n:00000001FF\r\n";
+  EXPECT_EQ(run({"info"}, put("in.hex", twoBlocks)).out,
+            "00000010-00000019  10 bytes  SUM 66  XOR EE  MODBUS 5449  XMODEM AAF3  CRC-32 78610626\n"
+            "08000000-08000008  9 bytes  SUM DD  XOR 31  MODBUS 4B37  XMODEM 31C3  CRC-32 CBF43926\n");
+  EXPECT_EQ(run({"info", put("in.hex", ":0100000001FE\r\n")}).status, 1);  // no end record
+}
+
 TEST_F(Cli, UsageErrorsExitWithTwo) {
   const std::vector<std::vector<std::string>> cases = {
       {},

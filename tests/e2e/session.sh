@@ -5,7 +5,8 @@
 #   start it with a HEX file named on the command line, paste over the text it
 #   read (Enter on the paste button), undo the paste with Ctrl+Z and cut what
 #   the undo brought back, which must be the file's byte text;
-#   open a HEX file (Ctrl+O, path typed into the file dialog), cut the byte
+#   open a HEX file (Ctrl+O, path typed into the file dialog), go to an
+#   address (Ctrl+G) and find bytes (Ctrl+F), copying what they reach, cut the byte
 #   text to the clipboard (Tab to the cut button), paste new text from the
 #   clipboard (the paste button), type a start address, save (Ctrl+S) to a
 #   name without ".hex", save again to the same name and answer the overwrite
@@ -211,6 +212,28 @@ begin "open the file with Ctrl+O"
 xdotool key --clearmodifiers ctrl+o
 answer_file_dialog "$work/in.hex"
 focus_main
+alive
+
+# Answers the line dialog of a find or a go to with $1.
+answer_line_dialog() {
+  wait_until dialog_focused || fail "no dialog came up"
+  xdotool type --delay 8 "$1"
+  xdotool key Return
+  wait_until dialog_gone || fail "the dialog did not close on Return"
+  focus_main
+}
+
+begin "go to 0120 with Ctrl+G, copy the two cells there"
+xdotool key --clearmodifiers ctrl+g
+answer_line_dialog "0120"
+xdotool key shift+Right shift+Right shift+Right shift+Right shift+Right ctrl+c
+wait_until clipboard_is "B0 B1" || fail "after going to 0120 the copy gave \"$(xclip -o -selection clipboard 2>/dev/null)\""
+
+begin "find A2 A3 FF with Ctrl+F, copy what it selected"
+xdotool key --clearmodifiers ctrl+f
+answer_line_dialog "0xA2,0xA3,0xFF"
+xdotool key ctrl+c
+wait_until clipboard_is "A2 A3 FF" || fail "the find selected \"$(xclip -o -selection clipboard 2>/dev/null)\""
 alive
 
 begin "cut the byte text with the cut button (Tab from Text1)"

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
+#include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -51,6 +53,16 @@ void showActive(MainWindow& w) {
 }
 
 void selectRange(ByteTextField* e, int from, int to) { e->setSelection(from, to); }
+
+// Answers the line dialog that is about to come up with `text`.
+void answerLine(const QString& text) {
+  QTimer::singleShot(0, [text] {
+    auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+    QVERIFY(dialog != nullptr);
+    dialog->setTextValue(text);
+    dialog->accept();
+  });
+}
 
 // Deletes the about boxes that a test left open.
 void closeAboutBoxes() {
@@ -104,6 +116,9 @@ class WindowTest : public QObject {
   void undoOfOpenTakesStartAddressAlong();
   void startAddressShowsEightDigits();
   void editKeysActOnFocusedFieldElseByteText();
+  void statusRowFollowsCaretSelectionAndRefusal();
+  void goToPutsTheCaretAtTheAddress();
+  void findSelectsTheNextRunAndWraps();
   void closingWithChangesAsks_data();
   void closingWithChangesAsks();
 };
@@ -134,7 +149,8 @@ void WindowTest::controlsSitWhereTheTwipsSay() {
   QVERIFY(control != nullptr);
   QCOMPARE(control->parentWidget(), w.centralWidget());
   QCOMPARE(control->geometry(), pixels);
-  QCOMPARE(w.centralWidget()->size(), QSize(314, 269));
+  // The drawn client and the status row below it.
+  QCOMPARE(w.centralWidget()->size(), QSize(314, 269 + w.findChild<QWidget*>("Status")->height()));
 }
 
 void WindowTest::twipsScaleWithResolution() {
@@ -181,8 +197,8 @@ void WindowTest::coveredControlsAndStacking() {
   QCOMPARE(client->childAt(272, 255), static_cast<QWidget*>(line(w, "Text5")));
 }
 
-// The field takes the window's size; the bar and the bottom row keep their
-// distance to the bottom, Text4 and Text5 theirs to the right; the top row and
+// The field takes the window's size; the bar, the bottom row and the status
+// row keep their distance to the bottom, Text4 and Text5 theirs to the right; the top row and
 // the covered controls stay. Larger, maximised, and back to the default.
 void WindowTest::resizingFollowsTheField() {
   MainWindow w;
@@ -192,7 +208,7 @@ void WindowTest::resizingFollowsTheField() {
   const QSize start = client->size();
   QHash<QString, QRect> at;
   const QList<QWidget*> controls = client->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
-  QCOMPARE(controls.size(), 11);
+  QCOMPARE(controls.size(), 12);
   for (QWidget* c : controls) at.insert(c->objectName(), c->geometry());
   const auto check = [&] {
     const QSize d = client->size() - start;
@@ -202,6 +218,7 @@ void WindowTest::resizingFollowsTheField() {
       if (name == "Text1") expected.adjust(0, 0, d.width(), d.height());
       if (name == "Bar1") expected = expected.adjusted(0, 0, d.width(), 0).translated(0, d.height());
       if (name == "Command5") expected.translate(0, d.height());
+      if (name == "Status") expected = expected.adjusted(0, 0, d.width(), 0).translated(0, d.height());
       if (name == "Text4" || name == "Text5") expected.translate(d.width(), d.height());
       QCOMPARE(c->geometry(), expected);
     }
@@ -327,7 +344,13 @@ void WindowTest::menuLayout() {
   QVERIFY(edit != nullptr);
   QCOMPARE(w.menuBar()->actions(), (QList<QAction*>{wjj->menuAction(), edit->menuAction(), bzz}));
   QCOMPARE(edit->title(), QString::fromUtf8("编辑"));
-  QCOMPARE(edit->actions(), (QList<QAction*>{action(w, "undo"), action(w, "redo"), action(w, "selectAll")}));
+  const QList<QAction*> items = edit->actions();
+  QCOMPARE(items.size(), 7);
+  QCOMPARE(items.mid(0, 3), (QList<QAction*>{action(w, "undo"), action(w, "redo"), action(w, "selectAll")}));
+  QVERIFY(items.at(3)->isSeparator());
+  QCOMPARE(items.mid(4), (QList<QAction*>{action(w, "find"), action(w, "findNext"), action(w, "goTo")}));
+  QCOMPARE(action(w, "find")->text() + action(w, "findNext")->text() + action(w, "goTo")->text(),
+           QString::fromUtf8("查找...查找下一个转到地址..."));
   QCOMPARE(action(w, "undo")->text(), QString::fromUtf8("撤消"));
   QCOMPARE(action(w, "redo")->text(), QString::fromUtf8("重做"));
   QCOMPARE(action(w, "selectAll")->text(), QString::fromUtf8("全选"));
@@ -745,6 +768,72 @@ void WindowTest::editKeysActOnFocusedFieldElseByteText() {
   button(w, "Command2")->setFocus();
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
   QCOMPARE(text1(w)->selectedText(), QString("AA "));
+}
+
+// The status row below the bottom row: the caret's cell, a selection's checks,
+// the save's refusal, which a click goes to; a cell's address on hover.
+void WindowTest::statusRowFollowsCaretSelectionAndRefusal() {
+  MainWindow w;
+  showActive(w);
+  auto* row = w.findChild<QLabel*>("Status");
+  ByteTextField* field = text1(w);
+  QVERIFY(row->geometry().top() > button(w, "Command5")->geometry().bottom());
+  QCOMPARE(row->geometry().bottom(), w.centralWidget()->height() - 1);
+  field->setCursorPosition(7);
+  QTRY_COMPARE(row->text(), QString("地址：0002　第3个字节"));
+  line(w, "Text5")->setText("08000000");
+  field->setSelection(1, 30);  // from the second digit of 01: cells 02 to 0A
+  QTRY_COMPARE(row->text(), QString("选中9个字节：08000001–08000009　SUM 36  XOR 0A  MODBUS F198  XMODEM "
+                                    "A20E  CRC-32 CF61409D"));
+  field->setPlainText("01 02 @0G 03 ");
+  QTRY_COMPARE(row->text(), QString("地址行@0G不是1到8位十六进制数，文件未保存！"));
+  QTest::mouseClick(row, Qt::LeftButton);
+  QCOMPARE(field->cursorPosition(), 6);
+}
+
+// Ctrl+G from any focus: the caret before the cell the save writes there,
+// address lines and the start address counted; else the message.
+void WindowTest::goToPutsTheCaretAtTheAddress() {
+  MainWindow w;
+  const auto scripted = testing::script(w);
+  showActive(w);
+  ByteTextField* field = text1(w);
+  field->setPlainText("01 02\n@08000000\nAA BB CC\n");
+  line(w, "Text5")->setText("1000");
+  line(w, "Text2")->setFocus();
+  answerLine(" 8000002");
+  QTest::keyClick(line(w, "Text2"), Qt::Key_G, Qt::ControlModifier);
+  QCOMPARE(field->cursorPosition(), 22);
+  QCOMPARE(w.focusWidget(), field);
+  w.goTo("1001");
+  QCOMPARE(field->cursorPosition(), 3);
+  w.goTo("1002");
+  QCOMPARE(scripted.boxes->shown.back().prompt, QString("地址00001002不在字节文本中！"));
+  QCOMPARE(field->cursorPosition(), 3);
+}
+
+// Ctrl+F takes bytes in any form, or quoted text; F3 goes on, once round.
+void WindowTest::findSelectsTheNextRunAndWraps() {
+  MainWindow w;
+  const auto scripted = testing::script(w);
+  showActive(w);
+  ByteTextField* field = text1(w);
+  field->setPlainText("01 02 03 02\n03 41 42 ");
+  button(w, "Command5")->setFocus();
+  answerLine("0x02, 0x03");
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_F, Qt::ControlModifier);
+  QCOMPARE(std::make_pair(field->selectionStart(), field->selectionEnd()), std::make_pair(3, 8));
+  QCOMPARE(w.focusWidget(), field);
+  showActive(w);  // back from the dialog
+  QTest::keyClick(field, Qt::Key_F3);
+  QCOMPARE(std::make_pair(field->selectionStart(), field->selectionEnd()), std::make_pair(9, 14));
+  QTest::keyClick(field, Qt::Key_F3);
+  QCOMPARE(std::make_pair(field->selectionStart(), field->selectionEnd()), std::make_pair(3, 8));
+  w.find("\"AB\"");
+  QCOMPARE(field->selectedText(), QString("41 42"));
+  w.find("FF");
+  QCOMPARE(scripted.boxes->shown.back().prompt, QString("未找到FF"));
+  QCOMPARE(field->selectedText(), QString("41 42"));
 }
 
 void WindowTest::closingWithChangesAsks_data() {

@@ -1,0 +1,143 @@
+#include "text_places.h"
+
+#include <algorithm>
+#include <functional>
+#include <variant>
+
+#include "byte_text_reader.h"
+#include "hex.h"
+#include "save_command.h"
+
+namespace quorix {
+
+std::optional<std::size_t> TextPlaces::cellAt(std::size_t at) const noexcept {
+  const auto& places = bytes.places;
+  if (places.empty()) return std::nullopt;
+  const auto after = std::upper_bound(places.begin(), places.end(), at);
+  return after == places.begin() ? 0 : static_cast<std::size_t>(after - places.begin() - 1);
+}
+
+std::pair<std::size_t, std::size_t> TextPlaces::cellsIn(std::size_t from, std::size_t to) const noexcept {
+  const auto& places = bytes.places;
+  const auto first = std::lower_bound(places.begin(), places.end(), from);
+  const auto end = std::lower_bound(first, places.end(), to);
+  return {static_cast<std::size_t>(first - places.begin()), static_cast<std::size_t>(end - places.begin())};
+}
+
+std::size_t TextPlaces::runOf(std::size_t cell) const noexcept {
+  const auto& runs = bytes.runs;
+  const auto after =
+      std::upper_bound(runs.begin(), runs.end(), cell, [](std::size_t c, const TextRun& run) { return c < run.first; });
+  return after == runs.begin() ? 0 : static_cast<std::size_t>(after - runs.begin() - 1);
+}
+
+std::uint64_t TextPlaces::addressOf(std::size_t cell) const noexcept {
+  const std::size_t run = runOf(cell);
+  return runAddress[run] + (cell - bytes.runs[run].first);
+}
+
+std::string TextPlaces::addressText(std::uint64_t address) const {
+  const auto digits = hexDigits<8>(address);
+  return wide ? std::string(digits.data(), digits.size()) : std::string(digits.data() + 4, 4);
+}
+
+std::optional<std::size_t> TextPlaces::cellOfAddress(std::uint64_t address) const noexcept {
+  for (std::size_t r = 0; r < bytes.runs.size(); ++r) {
+    const TextRun& run = bytes.runs[r];
+    if (address >= runAddress[r] && address - runAddress[r] < run.count) return run.first + (address - runAddress[r]);
+  }
+  return std::nullopt;
+}
+
+std::uint8_t TextPlaces::valueOf(std::size_t cell) const noexcept {
+  return static_cast<std::uint8_t>(byteValue(bytes.digits[2 * cell], bytes.digits[2 * cell + 1]));
+}
+
+std::optional<std::size_t> TextPlaces::find(std::string_view bytes, std::size_t from) const {
+  if (bytes.empty() || bytes.size() > cells()) return std::nullopt;
+  std::string values(cells(), '\0');
+  for (std::size_t cell = 0; cell < values.size(); ++cell) values[cell] = static_cast<char>(valueOf(cell));
+  const std::string_view all = values;
+  const std::boyer_moore_horspool_searcher searcher(bytes.begin(), bytes.end());
+  from = std::min(from, values.size());
+  if (const auto hit = std::search(all.begin() + static_cast<std::ptrdiff_t>(from), all.end(), searcher);
+      hit != all.end()) {
+    return static_cast<std::size_t>(hit - all.begin());
+  }
+  // Once round: a run that begins before `from`.
+  const std::size_t end = std::min(values.size(), from + bytes.size() - 1);
+  const std::string_view before = all.substr(0, end);
+  if (const auto hit = std::search(before.begin(), before.end(), searcher); hit != before.end()) {
+    return static_cast<std::size_t>(hit - before.begin());
+  }
+  return std::nullopt;
+}
+
+TextPlaces placeText(std::string_view text, std::string_view text5) {
+  TextPlaces result;
+  result.bytes = readByteText(std::string(text), true);
+  if (result.bytes.refusal) {
+    if (std::optional<TextBytes> other = readDumpOrArray(text, true)) result.bytes = std::move(*other);
+  }
+  if (result.bytes.refusal) {
+    result.refusal = result.bytes.refusal;
+    result.refusalAt = result.bytes.refusalAt;
+    result.bytes.places.clear();
+    return result;
+  }
+  const std::variant<SavePlan, SaveRefusal> plan = planSave(result.bytes, text5);
+  if (const auto* refused = std::get_if<SaveRefusal>(&plan); refused != nullptr) {
+    result.refusal = refused->prompt;
+    result.bytes.places.clear();
+    return result;
+  }
+  result.wide = std::get<SavePlan>(plan).extended;
+  // A start address is needed, and sound, whenever a run follows it.
+  const std::uint64_t base = startAddress(text5).value_or(StartAddress{}).value;
+  for (const TextRun& run : result.bytes.runs) {
+    result.runAddress.push_back(run.origin == TextRun::Origin::AfterStart ? base + run.address : run.address);
+  }
+  return result;
+}
+
+}  // namespace quorix
+
+namespace quorix {
+
+std::optional<std::string> findPattern(std::string_view text) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  if (text.size() >= 2 && text.front() == '"' && text.back() == '"') {
+    text = text.substr(1, text.size() - 2);
+    if (text.empty()) return std::nullopt;
+    return std::string(text);
+  }
+  TextBytes read = readByteText(std::string(text));
+  if (read.refusal) {
+    std::optional<TextBytes> other = readDumpOrArray(text);
+    if (!other || other->refusal) return std::nullopt;
+    read = std::move(*other);
+  }
+  if (read.digits.empty()) return std::nullopt;
+  std::string bytes(read.digits.size() / 2, '\0');
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    bytes[i] = static_cast<char>(byteValue(read.digits[2 * i], read.digits[2 * i + 1]));
+  }
+  return bytes;
+}
+
+std::optional<std::uint64_t> goToAddress(std::string_view text) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  constexpr std::size_t kMaxDigits = 8;
+  if (text.empty() || text.size() > kMaxDigits || !std::all_of(text.begin(), text.end(), isHexDigit)) {
+    return std::nullopt;
+  }
+  std::uint64_t address = 0;
+  for (const char c : text) address = address * 16U + static_cast<std::uint64_t>(digitValue(c));
+  return address;
+}
+
+}  // namespace quorix
