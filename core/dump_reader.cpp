@@ -16,7 +16,6 @@ namespace quorix {
 
 namespace {
 
-
 // "*" stands for whole lines repeated up to the next offset; a text of a few
 // lines could so ask for gigabytes. Repeats may fill a dump up to 64 MiB, four
 // times the most the program reads from a HEX file.
