@@ -15,19 +15,4 @@ std::string Hexx(long long X) {
   return {hexDigit(low >> 4U), hexDigit(low)};
 }
 
-std::string toCharUnits(std::string_view utf8) {
-  std::string units;
-  units.reserve(utf8.size());
-  for (const char c : utf8) {
-    const auto b = static_cast<unsigned char>(c);
-    if (b < 0x80U) {
-      units.push_back(c);
-    } else if ((b & 0xC0U) != 0x80U) {
-      // Lead byte of a multi-byte character; its continuation bytes add nothing.
-      units.push_back(kForeignChar);
-    }
-  }
-  return units;
-}
-
 }  // namespace quorix

@@ -76,10 +76,4 @@ constexpr std::array<char, N> hexDigits(std::uint64_t value) noexcept {
   return digits;
 }
 
-// Text held in the window's fields is UTF-8, while the conversions count
-// characters. This gives one byte per character: ASCII as it is, any other
-// character as kForeignChar, which is no hexadecimal digit.
-inline constexpr char kForeignChar = '\x7F';
-std::string toCharUnits(std::string_view utf8);
-
 }  // namespace quorix

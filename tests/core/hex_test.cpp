@@ -35,15 +35,5 @@ TEST(HexPrimitives, HexxGivesTheLowByteInUpperCase) {
   for (const auto& c : cases) EXPECT_EQ(Hexx(c.in), c.out) << c.in;
 }
 
-TEST(ByteText, CharUnitsCountCharactersNotBytes) {
-  EXPECT_EQ(toCharUnits("01 ab"), "01 ab");
-  // Two Chinese characters, then a digit: three characters, the foreign ones no digit.
-  const std::string units = toCharUnits("数据7");
-  ASSERT_EQ(units.size(), 3U);
-  EXPECT_FALSE(isHexDigit(units[0]));
-  EXPECT_EQ(units[2], '7');
-  EXPECT_EQ(toCharUnits("\xC3\xA9"), std::string(1, kForeignChar));  // é
-}
-
 }  // namespace
 }  // namespace quorix
