@@ -116,10 +116,7 @@ int infoCommand(const std::string& input) {
   quorix::readHexFile(ui, [&](const quorix::Image& image, const quorix::ByteTextLayout& layout, bool endRecord) {
     if (!endRecord) return;
     const bool wide = layout.startAddressText().size() > 4;
-    const auto address = [wide](std::uint64_t a) {
-      const auto digits = quorix::hexDigits<8>(a);
-      return wide ? std::string(digits.data(), 8) : std::string(digits.data() + 4, 4);
-    };
+    const auto address = [wide](std::uint64_t a) { return quorix::addressText(a, wide); };
     for (const quorix::ByteTextBlock& block : layout.blocks) {
       const std::uint64_t first = image[block.firstRange].address;
       quorix::ByteChecks checks;

@@ -10,6 +10,7 @@
 
 #include "hex.h"
 #include "hex_writer.h"
+#include "intel_hex.h"
 #include "messages.h"
 
 namespace quorix {
@@ -18,7 +19,6 @@ namespace {
 
 constexpr std::size_t kMaxAddressDigits = 8;
 constexpr std::size_t kWideAddressDigits = 5;
-constexpr std::uint64_t kNarrowTop = 0xFFFF;
 constexpr std::size_t kMinOffsetDigits = 4;
 constexpr std::size_t kMaxOffsetDigits = 8;
 
@@ -486,7 +486,7 @@ class Reader {
     run.first = kept_ / 2;
     run.line = lineNo_;
     run.label.assign(t_ + s, e - s);
-    run.wide = digits >= kWideAddressDigits || address > kNarrowTop;
+    run.wide = digits >= kWideAddressDigits || address > kLast16BitAddress;
     runs_.push_back(std::move(run));
   }
 

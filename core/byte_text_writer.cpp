@@ -5,13 +5,13 @@
 #include <cstring>
 
 #include "hex.h"
+#include "intel_hex.h"
 
 namespace quorix {
 
 namespace {
 
 constexpr std::uint64_t kPageSize = 0x100;
-constexpr std::uint64_t kSegmentSize = 0x10000;
 
 // The cells of one slice: 16 Ki cells, 48 KiB of text, which stay in the cache.
 constexpr std::size_t kSliceCells = std::size_t{1} << 14;
@@ -104,13 +104,7 @@ std::uint64_t ByteTextLayout::cells() const noexcept {
 
 std::string ByteTextLayout::startAddressText() const {
   if (blocks.empty()) return {};
-  const std::uint64_t first = blocks.front().address;
-  if (blocks.back().end > kSegmentSize) {
-    const std::array<char, 8> digits = hexDigits<8>(first);
-    return {digits.begin(), digits.end()};
-  }
-  const std::array<char, 4> digits = hexDigits<4>(first);
-  return {digits.begin(), digits.end()};
+  return addressText(blocks.front().address, blocks.back().end > kRecordRange);
 }
 
 ByteTextLayout layOut(const Image& image) {

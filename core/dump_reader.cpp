@@ -10,6 +10,7 @@
 
 #include "byte_text.h"
 #include "hex.h"
+#include "intel_hex.h"
 #include "messages.h"
 
 namespace quorix {
@@ -24,7 +25,6 @@ constexpr std::size_t kWideOffsetDigits = 8;    // xxd, hexdump -C and memory du
 constexpr std::size_t kNarrowOffsetDigits = 6;  // od -A x; it widens the column past FFFFFF
 constexpr std::size_t kOctalOffsetDigits = 7;   // od's default, which is octal
 constexpr std::size_t kMaxOffsetDigits = 12;
-constexpr std::uint64_t kShortTop = 0xFFFF;  // the last address a 16-bit file reaches
 constexpr std::size_t kMaxLengthDigits = 12;
 
 // Bytes that may begin a line end: LF, CR and the first byte of U+2028/U+2029.
@@ -471,7 +471,7 @@ class DumpReader {
     runOpen_ = false;
     TextRun& run = out_.runs.back();
     run.count = sink_.size() / 2 - run.first;
-    run.wide = run.origin == TextRun::Origin::DumpOffset && run.address + run.count - 1 > kShortTop;
+    run.wide = run.origin == TextRun::Origin::DumpOffset && run.address + run.count - 1 > kLast16BitAddress;
   }
 
   std::string_view text_;

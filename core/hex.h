@@ -76,4 +76,11 @@ constexpr std::array<char, N> hexDigits(std::uint64_t value) noexcept {
   return digits;
 }
 
+// An address as the program shows it: eight upper-case digits in a 32-bit
+// text, the low four in a 16-bit one.
+inline std::string addressText(std::uint64_t address, bool wide) {
+  const std::array<char, 8> digits = hexDigits<8>(address);
+  return wide ? std::string(digits.data(), digits.size()) : std::string(digits.data() + 4, 4);
+}
+
 }  // namespace quorix

@@ -17,7 +17,6 @@ namespace quorix {
 
 namespace {
 
-constexpr std::uint64_t kSegmentSize = 0x10000;
 constexpr std::uint64_t kAddressLimit = std::uint64_t{1} << 32;
 
 // Colon aside, a record is 2n + 10 digits: count, address (2), type, n data bytes, checksum.
@@ -247,12 +246,12 @@ class Reader {
     if (type == kSegmentAddressRecord || type == kLinearAddressRecord) {
       const std::uint64_t value = byte(line, 4) * 256U + byte(line, 5);
       segmented_ = type == kSegmentAddressRecord;
-      base_ = segmented_ ? value * 16 : value * kSegmentSize;
+      base_ = segmented_ ? value * 16 : value * kRecordRange;
     }
     if (type != kDataRecord || count == 0) return std::nullopt;
     // Behind a segment base the offset would wrap at FFFF: the record's tail
     // would lie below its head.
-    if ((segmented_ && offset + count > kSegmentSize) || base_ + offset + count > kAddressLimit) {
+    if ((segmented_ && offset + count > kRecordRange) || base_ + offset + count > kAddressLimit) {
       return invalidRecordPrompt(lineNumber);
     }
     place(base_ + offset, line.digitsAt + kDataDigitsAt, count, lineNumber);

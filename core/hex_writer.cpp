@@ -13,7 +13,6 @@ namespace quorix {
 namespace {
 
 constexpr std::string_view kTrailingFill = "FF";
-constexpr std::uint64_t kRangeSize = 0x1'0000;  // bytes a record's 16-bit address reaches
 
 // Builds one record line at a time, without allocating, for files of a million records.
 class RecordLine {
@@ -75,10 +74,10 @@ bool writeRecords(const Image& image, bool extended, const std::function<bool(st
       while (!data.empty()) {
         // A record's address has 16 bits: a block that crosses into the next
         // 64 KiB range is split there, each part keeping its bytes.
-        const std::uint64_t room = kRangeSize - address % kRangeSize;
+        const std::uint64_t room = kRecordRange - address % kRecordRange;
         const auto taken = static_cast<std::size_t>(std::min<std::uint64_t>(data.size() / 2, room));
-        if (extended && range != address / kRangeSize) {
-          range = address / kRangeSize;
+        if (extended && range != address / kRecordRange) {
+          range = address / kRecordRange;
           const std::array<char, 4> upperDigits = hexDigits<4>(*range);
           if (!writeLine(line.make(0, kLinearAddressRecord, {upperDigits.data(), upperDigits.size()}))) return false;
         }

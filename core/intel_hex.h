@@ -16,6 +16,13 @@ enum RecordType : unsigned {
   kStartLinearRecord = 0x05,
 };
 
+// A record's 16-bit address reaches this many bytes: all of a 16-bit file,
+// one 64 KiB range of a 32-bit one.
+inline constexpr std::uint64_t kRecordRange = 0x1'0000;
+// The last address a 16-bit file reaches, and the last one a 32-bit file does.
+inline constexpr std::uint64_t kLast16BitAddress = kRecordRange - 1;
+inline constexpr std::uint64_t kLast32BitAddress = 0xFFFF'FFFFULL;
+
 // Every file ends with this record.
 inline constexpr std::string_view kEndOfFileRecord = ":00000001FF";
 

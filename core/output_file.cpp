@@ -162,10 +162,10 @@ std::string findTarget(const std::string& path, Target& target) {
 // and group first, since changing them clears the set-ID bits, then the mode.
 void takeOver(int fd, const Target& target) {
   if (!target.exists) return;
-  if (::fchown(fd, target.info.st_uid, target.info.st_gid) != 0) {
-    // Not root: the file is the user's, in the old group where the user belongs to it.
-    (void)::fchown(fd, static_cast<uid_t>(-1), target.info.st_gid);
-  }
+  // Not root: the file is the user's, in the old group where the user belongs
+  // to it, else in the user's own; either way the mode follows.
+  [[maybe_unused]] const bool ownerOrGroupKept = ::fchown(fd, target.info.st_uid, target.info.st_gid) == 0 ||
+                                                 ::fchown(fd, static_cast<uid_t>(-1), target.info.st_gid) == 0;
   (void)::fchmod(fd, target.info.st_mode & 07777U);
 }
 

@@ -8,6 +8,7 @@
 #include "byte_text_reader.h"
 #include "hex.h"
 #include "hex_writer.h"
+#include "intel_hex.h"
 #include "messages.h"
 
 namespace quorix {
@@ -19,8 +20,6 @@ constexpr std::string_view kHexExtensionUpper = ".HEX";
 constexpr std::string_view kFill = "FF";
 constexpr std::size_t kMaxStartDigits = 8;
 constexpr std::size_t kShortStartDigits = 4;
-constexpr std::uint64_t kNarrowTop = 0xFFFF;
-constexpr std::uint64_t kWideTop = 0xFFFF'FFFFULL;
 
 // "文件保存失败！", with the reason on a line of its own when it is known.
 void reportSaveFailed(WindowServices& ui, std::string_view reason) {
@@ -149,9 +148,8 @@ std::variant<SavePlan, SaveRefusal> planSave(const TextBytes& bytes, std::string
     if (!plan.image.empty() && range.address < end) {
       // The message names the block that stands later in the text.
       const TextRun& later = bytes.runs[std::max(r, endOwner)];
-      const std::array<char, 8> digits = hexDigits<8>(later.address);
-      return fileError(overlappingAddressLinePrompt(
-          later.label.empty() ? "@" + std::string(digits.data(), digits.size()) : later.label));
+      return fileError(
+          overlappingAddressLinePrompt(later.label.empty() ? "@" + addressText(later.address, true) : later.label));
     }
     if (range.end() > end) {
       end = range.end();
@@ -161,7 +159,7 @@ std::variant<SavePlan, SaveRefusal> planSave(const TextBytes& bytes, std::string
     plan.image.push_back(range);
   }
 
-  if (last && *last > (plan.extended ? kWideTop : kNarrowTop)) {
+  if (last && *last > (plan.extended ? kLast32BitAddress : kLast16BitAddress)) {
     std::string prompt(kAddressTooLargePrompt);
     if (!plan.extended) prompt.append("\n").append(kBeyondFFFFAdvice);
     return SaveRefusal{std::move(prompt), std::nullopt};

@@ -36,10 +36,7 @@ std::uint64_t TextPlaces::addressOf(std::size_t cell) const noexcept {
   return runAddress[run] + (cell - bytes.runs[run].first);
 }
 
-std::string TextPlaces::addressText(std::uint64_t address) const {
-  const auto digits = hexDigits<8>(address);
-  return wide ? std::string(digits.data(), digits.size()) : std::string(digits.data() + 4, 4);
-}
+std::string TextPlaces::addressText(std::uint64_t address) const { return quorix::addressText(address, wide); }
 
 std::optional<std::size_t> TextPlaces::cellOfAddress(std::uint64_t address) const noexcept {
   for (std::size_t r = 0; r < bytes.runs.size(); ++r) {

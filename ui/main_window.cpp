@@ -369,9 +369,7 @@ void MainWindow::goTo(const QString& address) {
   }
   const std::optional<std::size_t> cell = places.cellOfAddress(*value);
   if (!cell) {
-    const auto digits = hexDigits<8>(*value);
-    (void)services_->messageBox(addressNotInTextPrompt(std::string_view(digits.data(), digits.size())), Buttons::Ok,
-                                std::nullopt);
+    (void)services_->messageBox(addressNotInTextPrompt(addressText(*value, true)), Buttons::Ok, std::nullopt);
     return;
   }
   showCell(*cell);
