@@ -59,5 +59,7 @@ struct TextBytes {
 // when `text` is neither: its lines do not all begin with an offset column
 // and it holds no "{". Otherwise the text read as such, or its refusal.
 [[nodiscard]] std::optional<TextBytes> readDumpOrArray(std::string_view text, bool places = false);
+// False when readDumpOrArray would answer nothing; a quick look at the first line.
+[[nodiscard]] bool mayBeDumpOrArray(std::string_view text);
 
 }  // namespace quorix

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <utility>
@@ -114,15 +115,23 @@ struct Spot {
 
 class Reader {
  public:
-  Reader(std::string& text, bool places) : text_(text), t_(text.data()), size_(text.size()) {
-    if (places) places_.emplace();
-  }
-
-  TextBytes read() {
+  Reader(std::string& text, std::optional<std::vector<std::uint32_t>> places)
+      : text_(text), t_(text.data()), size_(text.size()), places_(std::move(places)) {
+    if (places_) {
+      places_->clear();
+      places_->reserve(size_ / kCellWidth + 1);
+    }
     if (startsWith(0, kByteOrderMark)) i_ = textStart_ = kByteOrderMark.size();
     runs_.emplace_back();
     beginLine();
-    while (i_ < size_) {
+  }
+
+  // Reads on to at least `chars` more bytes of the text, or to its end;
+  // true when the whole text is read.
+  bool advance(std::size_t chars) {
+    if (i_ >= size_) return true;
+    stop_ = chars >= size_ - i_ ? size_ : i_ + chars;
+    while (i_ < stop_) {
       const char c = t_[i_];
       const CharClass kind = charClass(c);
       if (kind == kSeparator) {
@@ -152,8 +161,9 @@ class Reader {
       }
       token();
     }
+    if (i_ < size_) return false;
     endLine();
-    return finish();
+    return true;
   }
 
  private:
@@ -327,7 +337,8 @@ class Reader {
       kept += 2;
       i += 3;
       ++tokens;
-    } while (i + 2 < size_ && charClass(t[i]) == kDigit && charClass(t[i + 1]) == kDigit && t[i + 2] == ' ');
+    } while (i + 2 < size_ && charClass(t[i]) == kDigit && charClass(t[i + 1]) == kDigit && t[i + 2] == ' ' &&
+             i < stop_);
     if (places_) {
       for (std::size_t at = i_; at < i; at += kCellWidth) place(at);
     }
@@ -360,7 +371,7 @@ class Reader {
       kept += 2;
       i += 5;
       while (i < size_ && charClass(t[i]) == kSeparator) ++i;
-    } while (byteAt(i));
+    } while (i < stop_ && byteAt(i));
     kept_ = kept;
     i_ = i;
     anyToken_ = true;
@@ -494,6 +505,8 @@ class Reader {
 
   void place(std::size_t at) { places_->push_back(static_cast<std::uint32_t>(at)); }
 
+ public:
+  // The text read; once, after advance() answered true.
   TextBytes finish() {
     closeRun();
     if (!refusal_ && kept_ == 0 && firstNonBlank_) {
@@ -536,6 +549,7 @@ class Reader {
     return result;
   }
 
+ private:
   struct Line {
     // Cheaper than assigning a fresh Line, once for every line of a large text.
     void reset(std::size_t bytes) {
@@ -567,6 +581,7 @@ class Reader {
   char* t_;
   std::size_t size_;
   std::size_t i_ = 0;
+  std::size_t stop_ = 0;  // where the stretch being read ends
   std::size_t kept_ = 0;  // digits moved to the front
   std::size_t textStart_ = 0;
   std::size_t lineNo_ = 1;
@@ -588,6 +603,28 @@ class Reader {
 
 }  // namespace
 
-TextBytes readByteText(std::string text, bool places) { return Reader(text, places).read(); }
+struct ByteTextReading::State {
+  State(std::string&& t, std::optional<std::vector<std::uint32_t>> places)
+      : text(std::move(t)), reader(text, std::move(places)) {}
+  std::string text;
+  Reader reader;
+};
+
+ByteTextReading::ByteTextReading(std::string text, std::optional<std::vector<std::uint32_t>> places)
+    : state_(std::make_unique<State>(std::move(text), std::move(places))) {}
+ByteTextReading::ByteTextReading(ByteTextReading&&) noexcept = default;
+ByteTextReading& ByteTextReading::operator=(ByteTextReading&&) noexcept = default;
+ByteTextReading::~ByteTextReading() = default;
+
+bool ByteTextReading::advance(std::size_t chars) { return state_->reader.advance(chars); }
+
+TextBytes ByteTextReading::finish() { return state_->reader.finish(); }
+
+TextBytes readByteText(std::string text, bool places) {
+  ByteTextReading reading(std::move(text),
+                          places ? std::optional<std::vector<std::uint32_t>>(std::in_place) : std::nullopt);
+  reading.advance(SIZE_MAX);
+  return reading.finish();
+}
 
 }  // namespace quorix

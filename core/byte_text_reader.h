@@ -1,7 +1,12 @@
 // Reading the byte text that terminals show and print into TextBytes.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "byte_text.h"
 
@@ -35,5 +40,28 @@ namespace quorix {
 //
 // With `places`, TextBytes::places tells where each byte stands in `text`.
 [[nodiscard]] TextBytes readByteText(std::string text, bool places = false);
+
+// The same reading a stretch at a time, so that a window can read a large
+// text between its events.
+class ByteTextReading {
+ public:
+  // With `places`, TextBytes::places is filled, reusing that vector's storage.
+  ByteTextReading(std::string text, std::optional<std::vector<std::uint32_t>> places);
+  ByteTextReading(ByteTextReading&&) noexcept;
+  ByteTextReading& operator=(ByteTextReading&&) noexcept;
+  ByteTextReading(const ByteTextReading&) = delete;
+  ByteTextReading& operator=(const ByteTextReading&) = delete;
+  ~ByteTextReading();
+
+  // Reads on over at least `chars` more bytes of the text (to the end of a
+  // token), or to its end; true when the whole text is read.
+  bool advance(std::size_t chars);
+  // The text read, once, after advance() answered true.
+  [[nodiscard]] TextBytes finish();
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
 
 }  // namespace quorix

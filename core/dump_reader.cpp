@@ -672,6 +672,29 @@ class ArrayReader {
 
 }  // namespace
 
+bool mayBeDumpOrArray(std::string_view text) {
+  // The first non-blank line decides. A look at the start of the text will
+  // do: a text of one long line, cells as the field holds them, is not read
+  // to its end. Where the look ends inside that line, "maybe" whenever the
+  // rest could change the answer.
+  constexpr std::size_t kLook = std::size_t{1} << 16;
+  const std::string_view start = text.substr(0, kLook);
+  const bool looked = start.size() < text.size();
+  Lines lines(start, false);
+  Line line;
+  bool decided = false;
+  while (lines.next(line)) {
+    if (isBlank(line.text)) continue;
+    const Offset offset = readOffset(line.text, std::nullopt);
+    const bool cut = looked && line.text.data() + line.text.size() == start.data() + start.size();
+    if (offset.kind != Offset::None || (cut && (offset.alone || skipBlanks(line.text, 0) > kLook / 2))) return true;
+    decided = true;
+    break;
+  }
+  if (!decided && looked) return true;
+  return text.find('{') != std::string_view::npos;
+}
+
 std::optional<TextBytes> readDumpOrArray(std::string_view text, bool places) {
   Lines lines(text, false);
   Line line;

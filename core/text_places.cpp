@@ -70,12 +70,12 @@ std::optional<std::size_t> TextPlaces::find(std::string_view bytes, std::size_t 
   return std::nullopt;
 }
 
-TextPlaces placeText(std::string_view text, std::string_view text5) {
+namespace {
+
+// Places the bytes read with the start address `text5`, or takes the save's refusal.
+TextPlaces place(TextBytes bytes, std::string_view text5) {
   TextPlaces result;
-  result.bytes = readByteText(std::string(text), true);
-  if (result.bytes.refusal) {
-    if (std::optional<TextBytes> other = readDumpOrArray(text, true)) result.bytes = std::move(*other);
-  }
+  result.bytes = std::move(bytes);
   if (result.bytes.refusal) {
     result.refusal = result.bytes.refusal;
     result.refusalAt = result.bytes.refusalAt;
@@ -95,6 +95,29 @@ TextPlaces placeText(std::string_view text, std::string_view text5) {
     result.runAddress.push_back(run.origin == TextRun::Origin::AfterStart ? base + run.address : run.address);
   }
   return result;
+}
+
+}  // namespace
+
+TextPlacing::TextPlacing(std::string text, std::string text5, std::vector<std::uint32_t> placesStorage)
+    : text5_(std::move(text5)),
+      original_(mayBeDumpOrArray(text) ? std::optional<std::string>(text) : std::nullopt),
+      reading_(std::move(text), std::move(placesStorage)) {}
+
+bool TextPlacing::advance(std::size_t chars) { return reading_.advance(chars); }
+
+TextPlaces TextPlacing::finish() {
+  TextBytes bytes = reading_.finish();
+  if (bytes.refusal && original_) {
+    if (std::optional<TextBytes> other = readDumpOrArray(*original_, true)) bytes = std::move(*other);
+  }
+  return place(std::move(bytes), text5_);
+}
+
+TextPlaces placeText(std::string_view text, std::string_view text5) {
+  TextPlacing placing{std::string(text), std::string(text5)};
+  placing.advance(SIZE_MAX);
+  return placing.finish();
 }
 
 }  // namespace quorix

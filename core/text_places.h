@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "byte_text.h"
+#include "byte_text_reader.h"
 
 namespace quorix {
 
@@ -54,6 +55,24 @@ struct TextPlaces {
 // Reads `text` (Text1) as the save does, byte text first and then offset
 // dumps and C arrays, and places its bytes with the start address `text5`.
 [[nodiscard]] TextPlaces placeText(std::string_view text, std::string_view text5);
+
+// The same a stretch at a time, for a window that reads between its events.
+// Byte text is read in stretches; an offset dump or C array, rare and read
+// only when the byte text is refused, in one go at the end.
+class TextPlacing {
+ public:
+  // `placesStorage`: a vector whose storage the places may reuse.
+  TextPlacing(std::string text, std::string text5, std::vector<std::uint32_t> placesStorage = {});
+  // Reads on over at least `chars` more bytes of the text; true when it has all.
+  bool advance(std::size_t chars);
+  // The places, once, after advance() answered true.
+  [[nodiscard]] TextPlaces finish();
+
+ private:
+  std::string text5_;
+  std::optional<std::string> original_;  // for a dump or array, which the byte text reading consumes
+  ByteTextReading reading_;
+};
 
 // What a find looks for: a text in double quotes stands for its own bytes;
 // anything else is read as the save reads byte text, whatever separators,

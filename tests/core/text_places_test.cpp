@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -62,6 +63,46 @@ TEST(TextPlaces, CaretAddresses) {
     EXPECT_EQ(places.addressText(places.addressOf(*cell)), c.address) << c.text;
     EXPECT_EQ(*cell + 1, c.cell) << c.text;
     EXPECT_EQ(places.cellOfAddress(places.addressOf(*cell)), cell) << c.text;
+  }
+}
+
+// A window reads a large text a stretch at a time, between its events: any
+// stretch length must give what the reading in one go gives.
+TEST(TextPlaces, ReadingInStretchesGivesTheWholeReading) {
+  std::vector<std::string> texts = {
+      "01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12 13 14 ",
+      "01 02 03\n04 0G 06 07 ",
+      "0x01, 0x02, 0x03,\n0x04, 0x05,0x06 0x07",
+      "[10:20:30.123]收←◆01 02 03\n[10:20:30.456]收←◆04 05 06\n",
+      "01 02\n@08000000\nAA BB CC DD EE FF 00 11 22 33\n@0800 44 55 66 77 ",
+      "0102030405060708 090A0B0C\n0D0E 0F10\n",
+      "00000000: 0102 0304 0506 0708 090a 0b0c 0d0e 0f10  ................\n",
+      "01 02 03 04 q",
+      "01h 02h 0FFh 10h\r\n11h 12h 13h 14h\r\n",
+      "01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12 13 14 @0G 15 ",
+  };
+  std::uint32_t seed = 12345;
+  const auto next = [&seed] { return seed = seed * 1103515245U + 12345U, (seed >> 16U) & 0x7FFFU; };
+  const std::vector<std::string> pieces = {"0A ", "FF ", "1 ", "\n", "0x3C, ", "@100\n", "G", "  ", "123 "};
+  for (int t = 0; t < 40; ++t) {
+    std::string text;
+    for (unsigned n = next() % 60; n > 0; --n) text += pieces[next() % pieces.size()];
+    texts.push_back(text);
+  }
+  for (const std::string& text : texts) {
+    const TextPlaces whole = placeText(text, "1000");
+    for (const std::size_t stretch : {1U, 2U, 7U}) {
+      TextPlacing placing(text, "1000");
+      while (!placing.advance(stretch)) {
+      }
+      const TextPlaces sliced = placing.finish();
+      ASSERT_EQ(sliced.refusal, whole.refusal) << text << stretch;
+      EXPECT_EQ(sliced.refusalAt, whole.refusalAt) << text;
+      EXPECT_EQ(sliced.bytes.digits, whole.bytes.digits) << text << stretch;
+      EXPECT_EQ(sliced.bytes.places, whole.bytes.places) << text << stretch;
+      EXPECT_EQ(sliced.runAddress, whole.runAddress) << text << stretch;
+      EXPECT_EQ(sliced.wide, whole.wide) << text;
+    }
   }
 }
 
