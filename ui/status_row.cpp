@@ -5,9 +5,11 @@
 #include <QMouseEvent>
 #include <QToolTip>
 #include <algorithm>
-#include <limits>
+#include <array>
+#include <climits>
+#include <cstdint>
 
-#include "byte_checks.h"
+#include "hex.h"
 #include "messages.h"
 #include "textfield/byte_text_field.h"
 #include "utf8.h"
@@ -20,40 +22,70 @@ namespace {
 // a keystroke that follows sooner starts the wait again.
 constexpr int kQuietMs = 40;
 
-// The text is turned into UTF-8 this many characters at a time, with the
-// window's events in between: a 16 MiB image's text has 50 million.
+// A large text is taken this many characters at a time, first into UTF-8 and
+// then read, with the window's events in between: a 16 MiB image's text has
+// 50 million. Each stretch takes a few milliseconds.
 constexpr int kSliceChars = 1 << 22;
+// The checks of a selection take this many bytes at a time.
+constexpr std::size_t kCheckSlice = 1 << 20;
 
-// Appends the UTF-8 of `t[0, size)`, which begin at field position `base`,
-// noting where each character beyond ASCII ends in both.
-void appendUtf8(const char16_t* t, int size, int base, std::string& utf8,
-                std::vector<std::pair<int, std::size_t>>& wide) {
-  for (int i = 0; i < size; ++i) {
-    const char16_t c = t[i];
-    if (c < 0x80) {
-      utf8.push_back(static_cast<char>(c));
+// Characters converted at a time: byte text is ASCII as a rule, and a stretch
+// of ASCII is narrowed in one loop the compiler vectorises.
+constexpr std::size_t kAsciiBlock = 256;
+
+// Appends the UTF-8 of `t`, which begins at field position `base`, noting
+// where each character beyond ASCII ends in both.
+void appendUtf8(std::u16string_view t, int base, std::string& utf8, std::vector<std::pair<int, std::size_t>>& wide) {
+  std::size_t i = 0;
+  while (i < t.size()) {
+    const std::size_t block = std::min(kAsciiBlock, t.size() - i);
+    char16_t any = 0;
+    for (std::size_t k = 0; k < block; ++k) any |= t[i + k];
+    if (any < 0x80) {
+      const std::size_t at = utf8.size();
+      utf8.resize(at + block);
+      char* out = utf8.data() + at;
+      for (std::size_t k = 0; k < block; ++k) out[k] = static_cast<char>(t[i + k]);
+      i += block;
       continue;
     }
-    char32_t code = c;
-    if (QChar::isHighSurrogate(c) && i + 1 < size && QChar::isLowSurrogate(t[i + 1])) {
-      code = QChar::surrogateToUcs4(c, t[i + 1]);
-      ++i;
-    } else if (QChar::isSurrogate(c)) {
-      code = 0xFFFD;  // as QString's own conversion writes a lone half
+    for (const std::size_t end = i + block; i < end; ++i) {
+      const char16_t c = t[i];
+      if (c < 0x80) {
+        utf8.push_back(static_cast<char>(c));
+        continue;
+      }
+      char32_t code = c;
+      if (QChar::isHighSurrogate(c) && i + 1 < t.size() && QChar::isLowSurrogate(t[i + 1])) {
+        code = QChar::surrogateToUcs4(c, t[i + 1]);
+        ++i;
+      } else if (QChar::isSurrogate(c)) {
+        code = 0xFFFD;  // as QString's own conversion writes a lone half
+      }
+      if (code < 0x800) {
+        utf8.push_back(static_cast<char>(0xC0 | (code >> 6U)));
+      } else if (code < 0x10000) {
+        utf8.push_back(static_cast<char>(0xE0 | (code >> 12U)));
+        utf8.push_back(static_cast<char>(0x80 | ((code >> 6U) & 0x3FU)));
+      } else {
+        utf8.push_back(static_cast<char>(0xF0 | (code >> 18U)));
+        utf8.push_back(static_cast<char>(0x80 | ((code >> 12U) & 0x3FU)));
+        utf8.push_back(static_cast<char>(0x80 | ((code >> 6U) & 0x3FU)));
+      }
+      utf8.push_back(static_cast<char>(0x80 | (code & 0x3FU)));
+      wide.emplace_back(base + static_cast<int>(i) + 1, utf8.size());
     }
-    if (code < 0x800) {
-      utf8.push_back(static_cast<char>(0xC0 | (code >> 6U)));
-    } else if (code < 0x10000) {
-      utf8.push_back(static_cast<char>(0xE0 | (code >> 12U)));
-      utf8.push_back(static_cast<char>(0x80 | ((code >> 6U) & 0x3FU)));
-    } else {
-      utf8.push_back(static_cast<char>(0xF0 | (code >> 18U)));
-      utf8.push_back(static_cast<char>(0x80 | ((code >> 12U) & 0x3FU)));
-      utf8.push_back(static_cast<char>(0x80 | ((code >> 6U) & 0x3FU)));
-    }
-    utf8.push_back(static_cast<char>(0x80 | (code & 0x3FU)));
-    wide.emplace_back(base + i + 1, utf8.size());
   }
+}
+
+// Storage of the last text kept for the next when it fits without wasting
+// more than half of it.
+template <typename Storage>
+Storage reuse(Storage& old, std::size_t needed) {
+  Storage kept = std::move(old);
+  kept.clear();
+  if (kept.capacity() > 2 * needed) Storage().swap(kept);
+  return kept;
 }
 
 }  // namespace
@@ -80,50 +112,98 @@ bool StatusRow::isCurrent() const {
   return read_ && revision_ == field_->document().revision() && start_ == startAddress_->text();
 }
 
+void StatusRow::startReading() {
+  const ByteTextDocument& doc = field_->document();
+  const auto length = static_cast<std::size_t>(doc.length());
+  // The last text's places mean nothing from here on: their storage is reused.
+  read_ = false;
+  placing_.reset();
+  utf8_ = reuse(places_.bytes.digits, length);
+  utf8_.reserve(length);
+  placesStorage_ = reuse(places_.bytes.places, length / kCellWidth);
+  places_ = TextPlaces{};
+  wide_.clear();
+  reading_ = true;
+  jobRevision_ = doc.revision();
+  jobStart_ = startAddress_->text();
+  converted_ = 0;
+}
+
 bool StatusRow::convertSlice(int limit) {
   const ByteTextDocument& doc = field_->document();
-  if (!converting_ || convertingRevision_ != doc.revision()) {
-    converting_ = true;
-    convertingRevision_ = doc.revision();
-    converted_ = 0;
-    utf8_.clear();
-    utf8_.reserve(static_cast<std::size_t>(doc.length()));
-    wide_.clear();
-  }
   int end = doc.length() - converted_ > limit ? converted_ + limit : doc.length();
   // A character of two halves is converted whole.
   if (end < doc.length() && QChar::isHighSurrogate(doc.at(end - 1))) --end;
-  chunk_.resize(static_cast<std::size_t>(end - converted_));
-  doc.buffer().copyOut(converted_, end - converted_, chunk_.data());
-  appendUtf8(chunk_.data(), end - converted_, converted_, utf8_, wide_);
-  converted_ = end;
+  while (converted_ < end) {
+    std::u16string_view piece = doc.buffer().piece(converted_, end - converted_);
+    if (converted_ + static_cast<int>(piece.size()) < end && QChar::isHighSurrogate(piece.back())) {
+      // The piece ends at the gap of the field's storage, between the halves of a character.
+      if (piece.size() > 1) {
+        piece.remove_suffix(1);
+      } else {
+        const std::array<char16_t, 2> pair{piece.front(), doc.at(converted_ + 1)};
+        appendUtf8({pair.data(), pair.size()}, converted_, utf8_, wide_);
+        converted_ += 2;
+        continue;
+      }
+    }
+    appendUtf8(piece, converted_, utf8_, wide_);
+    converted_ += static_cast<int>(piece.size());
+  }
   return converted_ == doc.length();
 }
 
-void StatusRow::place() {
-  start_ = startAddress_->text();
-  places_ = placeText(utf8_, start_.toStdString());
-  revision_ = convertingRevision_;
+bool StatusRow::readSlice(std::size_t chars) {
+  if (isCurrent()) return true;
+  if (!reading_ || jobRevision_ != field_->document().revision() || jobStart_ != startAddress_->text()) {
+    startReading();
+  }
+  if (!placing_) {
+    if (!convertSlice(static_cast<int>(std::min<std::size_t>(chars, INT_MAX)))) return false;
+    placing_.emplace(std::move(utf8_), jobStart_.toStdString(), std::move(placesStorage_));
+    return false;
+  }
+  if (!placing_->advance(chars)) return false;
+  places_ = placing_->finish();
+  placing_.reset();
+  reading_ = false;
   read_ = true;
-  converting_ = false;
-  std::string().swap(utf8_);
-  std::vector<char16_t>().swap(chunk_);
+  revision_ = jobRevision_;
+  start_ = jobStart_;
+  return true;
 }
 
 void StatusRow::read() {
-  if (isCurrent()) return;
-  while (!convertSlice(std::numeric_limits<int>::max())) {
+  while (!readSlice(SIZE_MAX)) {
   }
-  place();
+}
+
+std::pair<std::size_t, std::size_t> StatusRow::selectedCells() const {
+  if (!field_->hasSelection()) return {0, 0};
+  return places_.cellsIn(toTextOffset(field_->selectionStart()), toTextOffset(field_->selectionEnd()));
+}
+
+bool StatusRow::checkSlice(std::size_t cells) {
+  if (places_.refusal) return true;
+  const auto [first, end] = selectedCells();
+  if (first >= end) return true;
+  if (checkRevision_ != revision_ || checkFirst_ != first || checkEnd_ != end) {
+    checkRevision_ = revision_;
+    checkFirst_ = first;
+    checkEnd_ = end;
+    checked_ = first;
+    checks_ = ByteChecks{};
+  }
+  const std::size_t to = end - checked_ > cells ? checked_ + cells : end;
+  checks_.addDigits(std::string_view(places_.bytes.digits).substr(2 * checked_, 2 * (to - checked_)));
+  checked_ = to;
+  return checked_ == end;
 }
 
 void StatusRow::step() {
-  if (!isCurrent()) {
-    if (!convertSlice(kSliceChars)) {
-      timer_.start(0);  // the next slice after the events waiting
-      return;
-    }
-    place();
+  if (!readSlice(kSliceChars) || !checkSlice(kCheckSlice)) {
+    timer_.start(0);  // the next stretch after the events waiting
+    return;
   }
   display();
 }
@@ -159,18 +239,14 @@ std::optional<std::string> StatusRow::addressAt(int position) {
   return p.addressText(p.addressOf(*cell));
 }
 
-QString StatusRow::describe() {
-  const TextPlaces& p = places();
+QString StatusRow::describe() const {
+  const TextPlaces& p = places_;
   if (p.refusal) return toQString(*p.refusal);
   if (p.cells() == 0) return {};
-  if (field_->hasSelection()) {
-    const auto [first, end] = p.cellsIn(toTextOffset(field_->selectionStart()), toTextOffset(field_->selectionEnd()));
-    if (end > first) {
-      ByteChecks checks;
-      checks.addDigits(std::string_view(p.bytes.digits).substr(2 * first, 2 * (end - first)));
-      return toQString(selectionPlaceText(end - first, p.addressText(p.addressOf(first)),
-                                          p.addressText(p.addressOf(end - 1)), checksText(checks.values())));
-    }
+  const auto [first, end] = selectedCells();
+  if (end > first) {
+    return toQString(selectionPlaceText(end - first, p.addressText(p.addressOf(first)),
+                                        p.addressText(p.addressOf(end - 1)), checksText(checks_.values())));
   }
   const std::size_t cell = *p.cellAt(toTextOffset(field_->cursorPosition()));
   return toQString(caretPlaceText(p.addressText(p.addressOf(cell)), cell + 1));
@@ -179,6 +255,8 @@ QString StatusRow::describe() {
 void StatusRow::refresh() {
   timer_.stop();
   read();
+  while (!checkSlice(SIZE_MAX)) {
+  }
   display();
 }
 
@@ -200,7 +278,9 @@ bool StatusRow::eventFilter(QObject* watched, QEvent* e) {
   // The type first: the field's viewport also reports events while the field is destroyed.
   if (e->type() == QEvent::ToolTip && watched == viewport_) {
     const auto* help = static_cast<QHelpEvent*>(e);
-    if (const std::optional<std::string> address = addressAt(field_->positionAt(help->pos()))) {
+    // While the row catches up with an edit, no tooltip rather than a wait for it.
+    if (const std::optional<std::string> address =
+            isCurrent() ? addressAt(field_->positionAt(help->pos())) : std::nullopt) {
       QToolTip::showText(help->globalPos(), toQString(cellAddressTip(*address)), field_->viewport());
     } else {
       QToolTip::hideText();

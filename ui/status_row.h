@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "byte_checks.h"
 #include "text_places.h"
 
 class QLineEdit;
@@ -34,6 +35,8 @@ class StatusRow : public QLabel {
 
   // Brings the row up to date at once.
   void refresh();
+  // The row is waiting for quiet, or catching up with the text in stretches.
+  [[nodiscard]] bool busy() const { return timer_.isActive(); }
   // The places of the current text, read again first when it changed.
   [[nodiscard]] const TextPlaces& places();
   // Field positions and UTF-8 offsets of the current text, one into the other.
@@ -49,34 +52,51 @@ class StatusRow : public QLabel {
  private:
   void schedule();
   [[nodiscard]] bool isCurrent() const;
-  // Takes up to `limit` more characters of the text; true when it has all.
+  // One stretch of the reading of the current text: true when places_ is current.
+  bool readSlice(std::size_t chars);
+  // Starts reading the current text, reusing the storage of the last one.
+  void startReading();
+  // Takes up to `limit` more characters of the text into UTF-8; true when it has all.
   bool convertSlice(int limit);
-  // Reads the text taken.
-  void place();
+  // The selected cells, [first, end), of the current places.
+  [[nodiscard]] std::pair<std::size_t, std::size_t> selectedCells() const;
+  // One stretch of the checks of the selected cells: true when checked_ is theirs.
+  bool checkSlice(std::size_t cells);
   // Reads the current text whole.
   void read();
-  // One turn of the timer: a slice, or the reading and the row.
+  // One turn of the timer: a stretch of the reading or the checks, or the row.
   void step();
   void display();
-  [[nodiscard]] QString describe();
+  [[nodiscard]] QString describe() const;
 
   ByteTextField* field_;
   QLineEdit* startAddress_;
   QObject* viewport_ = nullptr;  // whose tooltips show cell addresses
   QTimer timer_;
+  // The places of the text at `revision_` with the start address `start_`.
   bool read_ = false;
   std::uint64_t revision_ = 0;
   QString start_;
   TextPlaces places_;
-  // The text being taken, up to field position `converted_`.
-  bool converting_ = false;
-  std::uint64_t convertingRevision_ = 0;
+  // The reading under way, of the text at `jobRevision_` with `jobStart_`:
+  // first into UTF-8 up to field position `converted_`, then placed.
+  bool reading_ = false;
+  std::uint64_t jobRevision_ = 0;
+  QString jobStart_;
   int converted_ = 0;
   std::string utf8_;
-  std::vector<char16_t> chunk_;
+  std::vector<std::uint32_t> placesStorage_;
+  std::optional<TextPlacing> placing_;
   // After each character beyond ASCII: its end as a field position and as a
   // UTF-8 offset. Empty for ASCII text, byte text as a rule.
   std::vector<std::pair<int, std::size_t>> wide_;
+  // The checks of the selected cells [checkFirst_, checkEnd_) of the text at
+  // `checkRevision_`, summed up to cell `checked_`.
+  std::uint64_t checkRevision_ = 0;
+  std::size_t checkFirst_ = 0;
+  std::size_t checkEnd_ = 0;
+  std::size_t checked_ = 0;
+  ByteChecks checks_;
 };
 
 }  // namespace quorix

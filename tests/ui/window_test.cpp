@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
+#include <QHelpEvent>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 #include <QWindow>
 #include <functional>
 
@@ -781,6 +783,10 @@ void WindowTest::statusRowFollowsCaretSelectionAndRefusal() {
   QCOMPARE(row->geometry().bottom(), w.centralWidget()->height() - 1);
   field->setCursorPosition(7);
   QTRY_COMPARE(row->text(), QString("地址：0002　第3个字节"));
+  const QPoint over = field->characterRect(7).center();
+  QHelpEvent hover(QEvent::ToolTip, over, field->viewport()->mapToGlobal(over));
+  QApplication::sendEvent(field->viewport(), &hover);
+  QCOMPARE(QToolTip::text(), QString("地址：0002"));
   line(w, "Text5")->setText("08000000");
   field->setSelection(1, 30);  // from the second digit of 01: cells 02 to 0A
   QTRY_COMPARE(row->text(), QString("选中9个字节：08000001–08000009　SUM 36  XOR 0A  MODBUS F198  XMODEM "
@@ -789,6 +795,12 @@ void WindowTest::statusRowFollowsCaretSelectionAndRefusal() {
   QTRY_COMPARE(row->text(), QString("地址行@0G不是1到8位十六进制数，文件未保存！"));
   QTest::mouseClick(row, Qt::LeftButton);
   QCOMPARE(field->cursorPosition(), 6);
+  // Characters beyond ASCII in every line: the caret is still placed by its cell.
+  QString log;
+  for (int k = 0; k < 20; ++k) log += "[10:20:30.123]收←◆00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F \n";
+  field->setPlainText(log);
+  field->setCursorPosition(19 * 66 + 17 + 5 * 3);
+  QTRY_COMPARE(row->text(), QString("地址：08000135　第310个字节"));
 }
 
 // Ctrl+G from any focus: the caret before the cell the save writes there,

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <string_view>
 #include <utility>
 
 namespace quorix {
@@ -63,6 +64,14 @@ class GapBuffer {
       n -= head;
     }
     if (n != 0) std::memcpy(dst, units() + p + gapLength(), n * sizeof(char16_t));
+  }
+
+  // The longest stretch of [pos, pos + count) from `pos` that lies in one piece of storage.
+  [[nodiscard]] std::u16string_view piece(int pos, int count) const {
+    const auto p = static_cast<std::size_t>(pos);
+    const auto n = static_cast<std::size_t>(count);
+    if (p < gapStart_) return {units() + p, std::min(n, gapStart_ - p)};
+    return {units() + p + gapLength(), n};
   }
 
   // Index of the first c at or after `from`, or size().
