@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -61,5 +62,26 @@ struct TextBytes {
 [[nodiscard]] std::optional<TextBytes> readDumpOrArray(std::string_view text, bool places = false);
 // False when readDumpOrArray would answer nothing; a quick look at the first line.
 [[nodiscard]] bool mayBeDumpOrArray(std::string_view text);
+
+// readDumpOrArray a stretch at a time, for a window that reads between its
+// events. `text` must outlive the reading.
+class DumpReading {
+ public:
+  DumpReading(std::string_view text, bool places);
+  DumpReading(DumpReading&&) noexcept;
+  DumpReading& operator=(DumpReading&&) noexcept;
+  DumpReading(const DumpReading&) = delete;
+  DumpReading& operator=(const DumpReading&) = delete;
+  ~DumpReading();
+
+  // Reads on over at least `chars` more bytes of the text; true when it is read.
+  bool advance(std::size_t chars);
+  // What readDumpOrArray answers, once, after advance() answered true.
+  [[nodiscard]] std::optional<TextBytes> finish();
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
 
 }  // namespace quorix

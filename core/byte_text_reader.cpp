@@ -166,6 +166,9 @@ class Reader {
     return true;
   }
 
+  // A line read so far refuses the text, whatever follows.
+  [[nodiscard]] bool refused() const noexcept { return refusal_.has_value(); }
+
  private:
   [[nodiscard]] bool startsWith(std::size_t at, std::string_view s) const noexcept {
     if (size_ - at < s.size()) return false;
@@ -617,6 +620,10 @@ ByteTextReading& ByteTextReading::operator=(ByteTextReading&&) noexcept = defaul
 ByteTextReading::~ByteTextReading() = default;
 
 bool ByteTextReading::advance(std::size_t chars) { return state_->reader.advance(chars); }
+
+bool ByteTextReading::refused() const noexcept { return state_->reader.refused(); }
+
+std::string_view ByteTextReading::text() const noexcept { return state_->text; }
 
 TextBytes ByteTextReading::finish() { return state_->reader.finish(); }
 

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "byte_text.h"
@@ -56,6 +57,11 @@ class ByteTextReading {
   // Reads on over at least `chars` more bytes of the text (to the end of a
   // token), or to its end; true when the whole text is read.
   bool advance(std::size_t chars);
+  // The text is refused, whatever the rest of it holds.
+  [[nodiscard]] bool refused() const noexcept;
+  // The text as given, until the first advance(): the reading moves the
+  // digits of its bytes to its front.
+  [[nodiscard]] std::string_view text() const noexcept;
   // The text read, once, after advance() answered true.
   [[nodiscard]] TextBytes finish();
 

@@ -6,7 +6,10 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cstdint>
 #include <cstring>
+#include <memory>
+#include <variant>
 
 #include "byte_text.h"
 #include "hex.h"
@@ -92,6 +95,9 @@ class Lines {
     onlyLineFeeds_ =
         whole && text_.find('\r') == std::string_view::npos && text_.find('\xE2') == std::string_view::npos;
   }
+
+  // Where the next line begins.
+  [[nodiscard]] std::size_t position() const noexcept { return pos_; }
 
   bool next(Line& line) noexcept {
     if (pos_ >= text_.size()) return false;
@@ -244,37 +250,48 @@ class DigitSink {
 
 class DumpReader {
  public:
-  DumpReader(std::string_view text, bool places) : text_(text), sink_(out_.digits, text.size()) {
+  DumpReader(std::string_view text, bool places, Shape shape)
+      : text_(text), shape_(shape), lines_(text, true), sink_(out_.digits, text.size()) {
     if (places) places_ = &out_.places;
   }
+  // The sink and places point into the reader's own result.
+  DumpReader(const DumpReader&) = delete;
+  DumpReader& operator=(const DumpReader&) = delete;
+  DumpReader(DumpReader&&) = delete;
+  DumpReader& operator=(DumpReader&&) = delete;
+  ~DumpReader() = default;
 
-  TextBytes read(Shape shape) {
-    shape_ = shape;
-    readLines();
+  // Reads on over at least `chars` more bytes of the text, whole lines;
+  // true when the dump is read or refused.
+  bool advance(std::size_t chars) {
+    if (done_) return true;
+    const std::size_t from = lines_.position();
+    const std::size_t stop = chars >= text_.size() - from ? text_.size() : from + chars;
+    Line line;
+    while (lines_.position() < stop && lines_.next(line)) {
+      if (readUsualLine(line)) continue;
+      if (isBlank(line.text)) continue;
+      if (!firstLine_) firstLine_ = line;
+      if (!readLine(line)) return done_ = true;
+    }
+    if (lines_.position() < text_.size()) return false;
+    closeRun();
+    if (star_) {
+      refuse(unrecognisedLinePrompt(star_->number), *star_);
+    } else if (out_.runs.empty() && firstLine_) {
+      refuse(unrecognisedLinePrompt(firstLine_->number), *firstLine_);
+    }
+    out_.barMax = static_cast<float>(sink_.size()) / 2;
+    return done_ = true;
+  }
+
+  // The dump read, once, after advance() answered true.
+  TextBytes finish() {
     sink_.finish();
     return std::move(out_);
   }
 
  private:
-  void readLines() {
-    Lines lines(text_, true);
-    Line line;
-    std::optional<Line> firstLine;
-    while (lines.next(line)) {
-      if (readUsualLine(line)) continue;
-      if (isBlank(line.text)) continue;
-      if (!firstLine) firstLine = line;
-      if (!readLine(line)) return;
-    }
-    closeRun();
-    if (star_) {
-      refuse(unrecognisedLinePrompt(star_->number), *star_);
-    } else if (out_.runs.empty() && firstLine) {
-      refuse(unrecognisedLinePrompt(firstLine->number), *firstLine);
-    }
-    out_.barMax = static_cast<float>(sink_.size()) / 2;
-  }
-
   // The short way for a line that continues the bytes before it as the tools
   // print it; false, with nothing read, for any other line.
   bool readUsualLine(const Line& line) {
@@ -476,6 +493,9 @@ class DumpReader {
 
   std::string_view text_;
   Shape shape_ = Shape::Colon;
+  Lines lines_;
+  std::optional<Line> firstLine_;
+  bool done_ = false;
   TextBytes out_;
   std::vector<std::uint32_t>* places_ = nullptr;
   DigitSink sink_;
@@ -494,12 +514,38 @@ class ArrayReader {
   ArrayReader(std::string_view text, bool places) : s_(text), sink_(out_.digits, text.size()), places_(places) {
     if (s_.starts_with(kByteOrderMark)) i_ = kByteOrderMark.size();
   }
+  // The sink points into the reader's own result.
+  ArrayReader(const ArrayReader&) = delete;
+  ArrayReader& operator=(const ArrayReader&) = delete;
+  ArrayReader(ArrayReader&&) = delete;
+  ArrayReader& operator=(ArrayReader&&) = delete;
+  ~ArrayReader() = default;
 
-  TextBytes read() {
-    const bool read =
-        readDeclaration() && readItems() && readTail() && (count_ != 0 || refuseAt(firstLine_, firstLineAt_));
+  // Reads on over at least `chars` more bytes of the text; true when the
+  // array is read or refused.
+  bool advance(std::size_t chars) {
+    if (phase_ == Phase::Declaration) {
+      if (!readDeclaration()) return stop(false);
+      phase_ = Phase::Items;
+    }
+    if (phase_ == Phase::Items) {
+      const std::size_t stop = chars >= s_.size() - i_ ? s_.size() : i_ + chars;
+      switch (readItems(stop)) {
+        case Items::Paused:
+          return false;
+        case Items::Refused:
+          return this->stop(false);
+        case Items::Read:
+          return this->stop(readTail() && (count_ != 0 || refuseAt(firstLine_, firstLineAt_)));
+      }
+    }
+    return true;
+  }
+
+  // The array read, once, after advance() answered true.
+  TextBytes finish() {
     sink_.finish();
-    if (read) {
+    if (read_) {
       TextRun run;
       run.line = itemsLine_;
       run.count = count_;
@@ -561,14 +607,17 @@ class ArrayReader {
     return true;
   }
 
-  bool readItems() {
+  enum class Items : unsigned char { Read, Refused, Paused };
+
+  // The items up to "}", or those up to `stop` and a pause.
+  Items readItems(std::size_t stop) {
     const char* const t = s_.data();
     const std::size_t size = s_.size();
-    bool first = true;
     for (;;) {
+      if (i_ >= stop && i_ < size) return Items::Paused;
       // "0x1f," after one blank, the usual item, goes the short way.
       if (i_ < size && t[i_] == ' ') ++i_;
-      if (!first && i_ + 4 < size && t[i_] == '0' && (t[i_ + 1] == 'x' || t[i_ + 1] == 'X') && isHexDigit(t[i_ + 2]) &&
+      if (!first_ && i_ + 4 < size && t[i_] == '0' && (t[i_ + 1] == 'x' || t[i_ + 1] == 'X') && isHexDigit(t[i_ + 2]) &&
           isHexDigit(t[i_ + 3]) && t[i_ + 4] == ',') {
         if (places_) out_.places.push_back(static_cast<std::uint32_t>(i_ + 2));
         char* const out = sink_.room(2);
@@ -581,15 +630,15 @@ class ArrayReader {
       }
       skipSpace();
       if (i_ < s_.size() && t[i_] == '}') break;  // after a comma, or an empty list
-      if (i_ + 2 >= s_.size() || t[i_] != '0' || (t[i_ + 1] != 'x' && t[i_ + 1] != 'X')) return refuse();
+      if (i_ + 2 >= s_.size() || t[i_] != '0' || (t[i_ + 1] != 'x' && t[i_ + 1] != 'X')) return refuseItem();
       const std::size_t length = hexRun(s_, i_ + 2);
       const std::size_t after = i_ + 2 + length;
       if (length == 0 || length > 2 ||
           (after < s_.size() && (std::isalnum(static_cast<unsigned char>(t[after])) != 0 || t[after] == '_'))) {
-        return refuse();
+        return refuseItem();
       }
-      if (first) itemsLine_ = line_;
-      first = false;
+      if (first_) itemsLine_ = line_;
+      first_ = false;
       if (places_) out_.places.push_back(static_cast<std::uint32_t>(i_ + 2));
       char* out = sink_.room(2);
       if (length == 1) *out++ = '0';
@@ -598,12 +647,23 @@ class ArrayReader {
       ++count_;
       i_ = after;
       skipSpace();
-      if (i_ == s_.size()) return refuse();
+      if (i_ == s_.size()) return refuseItem();
       if (t[i_] == '}') break;
-      if (t[i_] != ',') return refuse();
+      if (t[i_] != ',') return refuseItem();
       ++i_;
     }
     ++i_;
+    return Items::Read;
+  }
+
+  Items refuseItem() {
+    refuse();
+    return Items::Refused;
+  }
+
+  bool stop(bool read) {
+    read_ = read;
+    phase_ = Phase::Done;
     return true;
   }
 
@@ -665,10 +725,39 @@ class ArrayReader {
   std::size_t firstLineAt_ = 0;
   std::size_t itemsLine_ = 1;
   std::size_t count_ = 0;  // bytes read
+  enum class Phase : unsigned char { Declaration, Items, Done } phase_ = Phase::Declaration;
+  bool first_ = true;  // no item read yet
+  bool read_ = false;  // the array was read, not refused
   TextBytes out_;
   DigitSink sink_;
   bool places_;
 };
+
+// What a text is to the dump and array readers, and their reading under way.
+using DumpOrArray = std::variant<std::monostate, TextBytes, DumpReader, ArrayReader>;
+
+// Its readers point into themselves, so they are made where they stay.
+void startDumpOrArray(DumpOrArray& reading, std::string_view text, bool places) {
+  Lines lines(text, false);
+  Line line;
+  while (lines.next(line)) {
+    if (isBlank(line.text)) continue;
+    const Offset offset = readOffset(line.text, std::nullopt);
+    if (offset.kind == Offset::Octal) {
+      TextBytes refused;
+      refused.refusal = offsetMismatchPrompt(line.number);
+      refused.refusalAt = line.at;
+      reading.emplace<TextBytes>(std::move(refused));
+      return;
+    }
+    if (offset.kind == Offset::Valid) {
+      reading.emplace<DumpReader>(text, places, offset.shape);
+      return;
+    }
+    break;
+  }
+  if (text.find('{') != std::string_view::npos) reading.emplace<ArrayReader>(text, places);
+}
 
 }  // namespace
 
@@ -695,23 +784,34 @@ bool mayBeDumpOrArray(std::string_view text) {
   return text.find('{') != std::string_view::npos;
 }
 
+struct DumpReading::State {
+  DumpOrArray reading;
+};
+
+DumpReading::DumpReading(std::string_view text, bool places) : state_(std::make_unique<State>()) {
+  startDumpOrArray(state_->reading, text, places);
+}
+DumpReading::DumpReading(DumpReading&&) noexcept = default;
+DumpReading& DumpReading::operator=(DumpReading&&) noexcept = default;
+DumpReading::~DumpReading() = default;
+
+bool DumpReading::advance(std::size_t chars) {
+  if (auto* dump = std::get_if<DumpReader>(&state_->reading)) return dump->advance(chars);
+  if (auto* array = std::get_if<ArrayReader>(&state_->reading)) return array->advance(chars);
+  return true;
+}
+
+std::optional<TextBytes> DumpReading::finish() {
+  if (auto* dump = std::get_if<DumpReader>(&state_->reading)) return dump->finish();
+  if (auto* array = std::get_if<ArrayReader>(&state_->reading)) return array->finish();
+  if (auto* refused = std::get_if<TextBytes>(&state_->reading)) return std::move(*refused);
+  return std::nullopt;
+}
+
 std::optional<TextBytes> readDumpOrArray(std::string_view text, bool places) {
-  Lines lines(text, false);
-  Line line;
-  while (lines.next(line)) {
-    if (isBlank(line.text)) continue;
-    const Offset offset = readOffset(line.text, std::nullopt);
-    if (offset.kind == Offset::Octal) {
-      TextBytes refused;
-      refused.refusal = offsetMismatchPrompt(line.number);
-      refused.refusalAt = line.at;
-      return refused;
-    }
-    if (offset.kind == Offset::Valid) return DumpReader(text, places).read(offset.shape);
-    break;
-  }
-  if (text.find('{') == std::string_view::npos) return std::nullopt;
-  return ArrayReader(text, places).read();
+  DumpReading reading(text, places);
+  reading.advance(SIZE_MAX);
+  return reading.finish();
 }
 
 }  // namespace quorix

@@ -100,23 +100,33 @@ TextPlaces place(TextBytes bytes, std::string_view text5) {
 }  // namespace
 
 TextPlacing::TextPlacing(std::string text, std::string text5, std::vector<std::uint32_t> placesStorage)
-    : text5_(std::move(text5)),
-      original_(mayBeDumpOrArray(text) ? std::optional<std::string>(text) : std::nullopt),
-      reading_(std::move(text), std::move(placesStorage)) {}
+    : text5_(std::move(text5)), reading_(std::move(text), std::move(placesStorage)) {
+  if (mayBeDumpOrArray(reading_.text())) dump_.emplace(reading_.text(), true);
+}
 
-bool TextPlacing::advance(std::size_t chars) { return reading_.advance(chars); }
+bool TextPlacing::advance(std::size_t chars) {
+  if (dump_ && !dumpRead_) {
+    if (!dump_->advance(chars)) return false;
+    dumped_ = dump_->finish();
+    dumpRead_ = true;
+    return false;
+  }
+  // Beside a dump, the byte text reading counts only until it is refused.
+  return reading_.advance(chars) || (dumped_ && reading_.refused());
+}
 
 TextPlaces TextPlacing::finish() {
+  // As the save: the byte text, unless it is refused; then the dump or array.
+  if (dumped_ && reading_.refused()) return place(std::move(*dumped_), text5_);
   TextBytes bytes = reading_.finish();
-  if (bytes.refusal && original_) {
-    if (std::optional<TextBytes> other = readDumpOrArray(*original_, true)) bytes = std::move(*other);
-  }
+  if (bytes.refusal && dumped_) return place(std::move(*dumped_), text5_);
   return place(std::move(bytes), text5_);
 }
 
 TextPlaces placeText(std::string_view text, std::string_view text5) {
   TextPlacing placing{std::string(text), std::string(text5)};
-  placing.advance(SIZE_MAX);
+  while (!placing.advance(SIZE_MAX)) {
+  }
   return placing.finish();
 }
 

@@ -57,12 +57,16 @@ struct TextPlaces {
 [[nodiscard]] TextPlaces placeText(std::string_view text, std::string_view text5);
 
 // The same a stretch at a time, for a window that reads between its events.
-// Byte text is read in stretches; an offset dump or C array, rare and read
-// only when the byte text is refused, in one go at the end.
 class TextPlacing {
  public:
   // `placesStorage`: a vector whose storage the places may reuse.
   TextPlacing(std::string text, std::string text5, std::vector<std::uint32_t> placesStorage = {});
+  // A dump reading looks into the text of reading_: the placing stays where it was made.
+  TextPlacing(TextPlacing&&) = delete;
+  TextPlacing& operator=(TextPlacing&&) = delete;
+  TextPlacing(const TextPlacing&) = delete;
+  TextPlacing& operator=(const TextPlacing&) = delete;
+  ~TextPlacing() = default;
   // Reads on over at least `chars` more bytes of the text; true when it has all.
   bool advance(std::size_t chars);
   // The places, once, after advance() answered true.
@@ -70,8 +74,12 @@ class TextPlacing {
 
  private:
   std::string text5_;
-  std::optional<std::string> original_;  // for a dump or array, which the byte text reading consumes
   ByteTextReading reading_;
+  // A text that may be an offset dump or C array is read as one first, while
+  // it is whole: the byte text reading moves the digits within it.
+  std::optional<DumpReading> dump_;
+  bool dumpRead_ = false;
+  std::optional<TextBytes> dumped_;  // what that reading gave, when the text is one
 };
 
 // What a find looks for: a text in double quotes stands for its own bytes;

@@ -19,6 +19,7 @@
 
 #include "binding/dialogs.h"
 #include "binding/qt_services.h"
+#include "dump_texts.h"
 #include "hex_images.h"
 #include "main_window.h"
 #include "messages.h"
@@ -195,18 +196,24 @@ void StatusRowAfterEdit(benchmark::State& state) {
   window.show();
   auto* text1 = window.findChild<quorix::ByteTextField*>("Text1");
   auto* row = window.findChild<quorix::StatusRow*>("Status");
-  text1->setPlainText(byteText(cells / 16));
-  window.findChild<QLineEdit*>("Text5")->setText("00000000");
-  if (state.range(1) != 0) text1->selectAll();
+  const std::int64_t form = state.range(1);  // 0: the caret in cells, 1: all cells selected, 2: an xxd dump
+  text1->setPlainText(form == 2 ? QString::fromStdString(quorix::bench::xxd(quorix::bench::image(cells)))
+                                : byteText(cells / 16));
+  window.findChild<QLineEdit*>("Text5")->setText(form == 2 ? "" : "00000000");
+  if (form == 1) text1->selectAll();
   row->refresh();
   paint();
-  int at = text1->length() / 2;
+  int at = form == 2 ? text1->length() / 2 / 68 * 68 + 10 : text1->length() / 2;
   double longest = 0;
   for (auto _ : state) {
     state.PauseTiming();
-    text1->replaceRange(at, at, QStringLiteral("AB "));
-    if (state.range(1) != 0) text1->selectAll();
-    at += 3;
+    if (form == 2) {
+      text1->replaceRange(at, at + 2, QStringLiteral("AB"));  // a digit pair of a line's first group
+    } else {
+      text1->replaceRange(at, at, QStringLiteral("AB "));
+      at += 3;
+    }
+    if (form == 1) text1->selectAll();
     state.ResumeTiming();
     while (row->busy()) {
       const double before = threadMs();
@@ -219,6 +226,7 @@ void StatusRowAfterEdit(benchmark::State& state) {
 BENCHMARK(StatusRowAfterEdit)->Args({1400000, 0})->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 BENCHMARK(StatusRowAfterEdit)->Args({1 << 24, 0})->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(StatusRowAfterEdit)->Args({1 << 24, 1})->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(StatusRowAfterEdit)->Args({1 << 24, 2})->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 // A key typed in the middle of 1.4 M cells through the window, with the
 // status row following the field: as fast as the field alone (the textfield

@@ -12,13 +12,15 @@
 // through the checksum calculator. Nothing may crash, hang or trip a
 // sanitizer; the read ends with at most one message, the save with at most
 // one of its own, a save that reports nothing has written its file and one
-// that reports something has not.
+// that reports something has not; the status row's reading, in stretches,
+// refuses the text exactly when the save does, with its message.
 // QUORIX_FUZZ_SUMMARY=1 prints every message and file failure the inputs
 // reached, e.g. over a corpus with -runs=0.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -31,6 +33,7 @@
 #include "messages.h"
 #include "open_command.h"
 #include "save_command.h"
+#include "text_places.h"
 
 namespace {
 
@@ -133,6 +136,15 @@ void save(unsigned control, unsigned start, const std::string& text1) {
   if (failure == 5) ui.failCommit = true;
   quorix::saveCommand(ui);
   reached.note(ui, "save");
+
+  // The status row reads the text in stretches, and must refuse it as the save does.
+  if (failure == 0) {
+    quorix::TextPlacing placing(text1, text5);
+    while (!placing.advance((start & 0x3FU) + 1)) {
+    }
+    const quorix::TextPlaces places = placing.finish();
+    if (places.refusal != (ui.messages.empty() ? std::nullopt : std::optional(ui.messages[0].prompt))) std::abort();
+  }
 
   std::size_t ownMessages = ui.messages.size();
   if (failure == 1 || failure == 2) --ownMessages;  // the question before overwriting
