@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "cell_places.h"
+
 namespace quorix {
 
 // Bytes at consecutive addresses, read from one stretch of the text.
@@ -48,7 +50,7 @@ struct TextBytes {
   // When the reader was asked for them: the byte offset in the text of each
   // byte's first digit, in the order of `digits` (ascending). A byte repeated
   // by a dump's "*" line stands at that line.
-  std::vector<std::uint32_t> places;
+  CellPlaces places;
   // Bar1's maximum while the records are written.
   float barMax = 0;
   // Text laid out as the reader writes it measures Bar1 by its length, and a

@@ -115,7 +115,7 @@ struct Spot {
 
 class Reader {
  public:
-  Reader(std::string& text, std::optional<std::vector<std::uint32_t>> places)
+  Reader(std::string& text, std::optional<CellPlaces> places)
       : text_(text), t_(text.data()), size_(text.size()), places_(std::move(places)) {
     if (places_) {
       places_->clear();
@@ -601,19 +601,18 @@ class Reader {
   std::optional<Refusal> refusal_;
   std::vector<TextRun> runs_;
   // The text offset of each byte read, when asked for.
-  std::optional<std::vector<std::uint32_t>> places_;
+  std::optional<CellPlaces> places_;
 };
 
 }  // namespace
 
 struct ByteTextReading::State {
-  State(std::string&& t, std::optional<std::vector<std::uint32_t>> places)
-      : text(std::move(t)), reader(text, std::move(places)) {}
+  State(std::string&& t, std::optional<CellPlaces> places) : text(std::move(t)), reader(text, std::move(places)) {}
   std::string text;
   Reader reader;
 };
 
-ByteTextReading::ByteTextReading(std::string text, std::optional<std::vector<std::uint32_t>> places)
+ByteTextReading::ByteTextReading(std::string text, std::optional<CellPlaces> places)
     : state_(std::make_unique<State>(std::move(text), std::move(places))) {}
 ByteTextReading::ByteTextReading(ByteTextReading&&) noexcept = default;
 ByteTextReading& ByteTextReading::operator=(ByteTextReading&&) noexcept = default;
@@ -628,8 +627,7 @@ std::string_view ByteTextReading::text() const noexcept { return state_->text; }
 TextBytes ByteTextReading::finish() { return state_->reader.finish(); }
 
 TextBytes readByteText(std::string text, bool places) {
-  ByteTextReading reading(std::move(text),
-                          places ? std::optional<std::vector<std::uint32_t>>(std::in_place) : std::nullopt);
+  ByteTextReading reading(std::move(text), places ? std::optional<CellPlaces>(std::in_place) : std::nullopt);
   reading.advance(SIZE_MAX);
   return reading.finish();
 }

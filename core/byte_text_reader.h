@@ -47,7 +47,7 @@ namespace quorix {
 class ByteTextReading {
  public:
   // With `places`, TextBytes::places is filled, reusing that vector's storage.
-  ByteTextReading(std::string text, std::optional<std::vector<std::uint32_t>> places);
+  ByteTextReading(std::string text, std::optional<CellPlaces> places);
   ByteTextReading(ByteTextReading&&) noexcept;
   ByteTextReading& operator=(ByteTextReading&&) noexcept;
   ByteTextReading(const ByteTextReading&) = delete;

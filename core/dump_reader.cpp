@@ -343,7 +343,7 @@ class DumpReader {
       const char* const repeated = out - 2 * lineBytes_;
       for (std::uint64_t n = gap / lineBytes_; n > 0; --n) out = std::copy_n(repeated, 2 * lineBytes_, out);
       sink_.commit(out);
-      if (places_ != nullptr) places_->insert(places_->end(), gap, static_cast<std::uint32_t>(star_->at));
+      if (places_ != nullptr) places_->append(gap, static_cast<std::uint32_t>(star_->at));
       expected_ = offset.value;
       star_.reset();
     } else if (offset.value < expected_) {
@@ -497,7 +497,7 @@ class DumpReader {
   std::optional<Line> firstLine_;
   bool done_ = false;
   TextBytes out_;
-  std::vector<std::uint32_t>* places_ = nullptr;
+  CellPlaces* places_ = nullptr;
   DigitSink sink_;
   bool started_ = false;
   bool absolute_ = false;

@@ -11,17 +11,14 @@
 namespace quorix {
 
 std::optional<std::size_t> TextPlaces::cellAt(std::size_t at) const noexcept {
-  const auto& places = bytes.places;
-  if (places.empty()) return std::nullopt;
-  const auto after = std::upper_bound(places.begin(), places.end(), at);
-  return after == places.begin() ? 0 : static_cast<std::size_t>(after - places.begin() - 1);
+  if (bytes.places.empty()) return std::nullopt;
+  const std::size_t after = bytes.places.upperBound(at);
+  return after == 0 ? 0 : after - 1;
 }
 
 std::pair<std::size_t, std::size_t> TextPlaces::cellsIn(std::size_t from, std::size_t to) const noexcept {
-  const auto& places = bytes.places;
-  const auto first = std::lower_bound(places.begin(), places.end(), from);
-  const auto end = std::lower_bound(first, places.end(), to);
-  return {static_cast<std::size_t>(first - places.begin()), static_cast<std::size_t>(end - places.begin())};
+  const std::size_t first = bytes.places.lowerBound(from);
+  return {first, std::max(first, bytes.places.lowerBound(to))};
 }
 
 std::size_t TextPlaces::runOf(std::size_t cell) const noexcept {
@@ -99,7 +96,7 @@ TextPlaces place(TextBytes bytes, std::string_view text5) {
 
 }  // namespace
 
-TextPlacing::TextPlacing(std::string text, std::string text5, std::vector<std::uint32_t> placesStorage)
+TextPlacing::TextPlacing(std::string text, std::string text5, CellPlaces placesStorage)
     : text5_(std::move(text5)), reading_(std::move(text), std::move(placesStorage)) {
   if (mayBeDumpOrArray(reading_.text())) dump_.emplace(reading_.text(), true);
 }

@@ -60,7 +60,7 @@ struct TextPlaces {
 class TextPlacing {
  public:
   // `placesStorage`: a vector whose storage the places may reuse.
-  TextPlacing(std::string text, std::string text5, std::vector<std::uint32_t> placesStorage = {});
+  TextPlacing(std::string text, std::string text5, CellPlaces placesStorage = {});
   // A dump reading looks into the text of reading_: the placing stays where it was made.
   TextPlacing(TextPlacing&&) = delete;
   TextPlacing& operator=(TextPlacing&&) = delete;

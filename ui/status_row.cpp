@@ -84,7 +84,7 @@ template <typename Storage>
 Storage reuse(Storage& old, std::size_t needed) {
   Storage kept = std::move(old);
   kept.clear();
-  if (kept.capacity() > 2 * needed) Storage().swap(kept);
+  if (kept.capacity() > 2 * needed) kept = Storage{};
   return kept;
 }
 

@@ -85,7 +85,7 @@ class StatusRow : public QLabel {
   QString jobStart_;
   int converted_ = 0;
   std::string utf8_;
-  std::vector<std::uint32_t> placesStorage_;
+  CellPlaces placesStorage_;
   std::optional<TextPlacing> placing_;
   // After each character beyond ASCII: its end as a field position and as a
   // UTF-8 offset. Empty for ASCII text, byte text as a rule.

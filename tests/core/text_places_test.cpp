@@ -112,6 +112,30 @@ TEST(TextPlaces, ReadingInStretchesGivesTheWholeReading) {
   }
 }
 
+// The compact offsets answer as a plain ascending list would, whatever the
+// steps between cells: none ("*" repeats), short, or beyond a byte.
+TEST(TextPlaces, CompactOffsetsAnswerAsAList) {
+  std::uint32_t seed = 99;
+  const auto next = [&seed] { return seed = seed * 1103515245U + 12345U, (seed >> 16U) & 0x7FFFU; };
+  CellPlaces compact;
+  std::vector<std::uint32_t> list;
+  std::uint32_t place = 0;
+  for (int cell = 0; cell < 3000; ++cell) {
+    const std::uint32_t kind = next() % 10;
+    place += kind == 0 ? 0 : kind == 1 ? 255 + next() % 3000 : 1 + next() % 6;
+    compact.push_back(place);
+    list.push_back(place);
+  }
+  ASSERT_EQ(compact.size(), list.size());
+  for (std::size_t cell = 0; cell < list.size(); ++cell) ASSERT_EQ(compact[cell], list[cell]) << cell;
+  for (std::uint32_t at = 0; at <= place + 1; at += 1 + next() % 7) {
+    const auto lower = static_cast<std::size_t>(std::lower_bound(list.begin(), list.end(), at) - list.begin());
+    const auto upper = static_cast<std::size_t>(std::upper_bound(list.begin(), list.end(), at) - list.begin());
+    ASSERT_EQ(compact.lowerBound(at), lower) << at;
+    ASSERT_EQ(compact.upperBound(at), upper) << at;
+  }
+}
+
 TEST(TextPlaces, SelectionCountsCellsByTheirFirstDigit) {
   const TextPlaces places = placeText("01 02 03 04 ", "");
   EXPECT_EQ(places.cellsIn(1, 7), std::make_pair(std::size_t{1}, std::size_t{3}));
