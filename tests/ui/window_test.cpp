@@ -119,6 +119,7 @@ class WindowTest : public QObject {
   void startAddressShowsEightDigits();
   void editKeysActOnFocusedFieldElseByteText();
   void statusRowFollowsCaretSelectionAndRefusal();
+  void statusRowReadsALargeTextInStretches();
   void goToPutsTheCaretAtTheAddress();
   void findSelectsTheNextRunAndWraps();
   void closingWithChangesAsks_data();
@@ -801,6 +802,39 @@ void WindowTest::statusRowFollowsCaretSelectionAndRefusal() {
   field->setPlainText(log);
   field->setCursorPosition(19 * 66 + 17 + 5 * 3);
   QTRY_COMPARE(row->text(), QString("地址：08000135　第310个字节"));
+}
+
+// A text longer than the row reads in one turn, edited in the middle (the
+// field's storage has its gap there): the caret's cell and a refusal's spot
+// are still where they are, behind characters beyond ASCII and of two halves.
+void WindowTest::statusRowReadsALargeTextInStretches() {
+  MainWindow w;
+  showActive(w);
+  auto* row = w.findChild<QLabel*>("Status");
+  ByteTextField* field = text1(w);
+  constexpr int kCells = 1'500'000;
+  QString text = "[1]收←◆";  // six characters
+  text.reserve(6 + 3 * kCells);
+  unsigned sum = 0;
+  unsigned xorValue = 0;
+  for (int cell = 0; cell < kCells; ++cell) {
+    const unsigned value = cell == kCells / 2 ? 0xCD : static_cast<unsigned>(cell % 251);
+    text += QString::asprintf("%02X ", cell % 251);
+    sum += value;
+    xorValue ^= value;
+  }
+  field->setPlainText(text);
+  line(w, "Text5")->setText("00000000");
+  const int middle = 6 + 3 * (kCells / 2);
+  field->replaceRange(middle, middle + 2, "CD");
+  field->setCursorPosition(field->length() - 3);
+  QTRY_COMPARE(row->text(), QString("地址：0016E35F　第1500000个字节"));
+  field->selectAll();
+  QTRY_VERIFY(row->text().contains(QString::asprintf("SUM %02X  XOR %02X  ", sum & 0xFFU, xorValue)));
+  field->replaceRange(middle, middle, "😀");
+  QTRY_COMPARE(row->text(), QString("第1行不是可以识别的字节数据，文件未保存！"));
+  QTest::mouseClick(row, Qt::LeftButton);
+  QCOMPARE(field->cursorPosition(), middle);
 }
 
 // Ctrl+G from any focus: the caret before the cell the save writes there,
