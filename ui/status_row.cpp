@@ -261,7 +261,10 @@ void StatusRow::refresh() {
 }
 
 void StatusRow::display() {
-  setText(describe());
+  const QString text = describe();
+  setText(text);
+  // A selection's checks run past the window's default width: the tooltip shows them whole.
+  setToolTip(text);
   setCursor(places_.refusal ? Qt::PointingHandCursor : Qt::ArrowCursor);
 }
 

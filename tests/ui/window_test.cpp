@@ -792,6 +792,7 @@ void WindowTest::statusRowFollowsCaretSelectionAndRefusal() {
   field->setSelection(1, 30);  // from the second digit of 01: cells 02 to 0A
   QTRY_COMPARE(row->text(), QString("选中9个字节：08000001–08000009　SUM 36  XOR 0A  MODBUS F198  XMODEM "
                                     "A20E  CRC-32 CF61409D"));
+  QCOMPARE(row->toolTip(), row->text());  // the row is cut short at the default width
   field->setPlainText("01 02 @0G 03 ");
   QTRY_COMPARE(row->text(), QString("地址行@0G不是1到8位十六进制数，文件未保存！"));
   QTest::mouseClick(row, Qt::LeftButton);
