@@ -299,10 +299,11 @@ TEST(ReaderFuzz, ShuffledMultiBlockFilesReadAsTheReferenceToolReadsThem) {
   const int count = caseCount(200);
   std::vector<ShuffledFile> files;
   // One run for all files: each file's ranges as "address digits" lines, then "-".
-  tools.put("read.py",
-            "import sys\nfrom intelhex import IntelHex\nfor p in sys.argv[1:]:\n  h = IntelHex(p)\n"
-            "  for s, e in h.segments(): print('%x %s' % (s, h.tobinstr(start=s, size=e - s).hex()))\n  print('-')\n");
-  std::string command = "/usr/bin/python3 '" + tools.path("read.py") + "' >'" + tools.path("out.txt") + "'";
+  const std::string script = tools.put(
+      "read.py",
+      "import sys\nfrom intelhex import IntelHex\nfor p in sys.argv[1:]:\n  h = IntelHex(p)\n"
+      "  for s, e in h.segments(): print('%x %s' % (s, h.tobinstr(start=s, size=e - s).hex()))\n  print('-')\n");
+  std::string command = "/usr/bin/python3 '" + script + "' >'" + tools.path("out.txt") + "'";
   for (int i = 0; i < count; ++i) {
     Random rnd(seed + static_cast<std::uint64_t>(i));
     files.push_back(shuffledFile(rnd));
