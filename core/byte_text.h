@@ -62,7 +62,8 @@ struct TextBytes {
 // when `text` is neither: its lines do not all begin with an offset column
 // and it holds no "{". Otherwise the text read as such, or its refusal.
 [[nodiscard]] std::optional<TextBytes> readDumpOrArray(std::string_view text, bool places = false);
-// False when readDumpOrArray would answer nothing; a quick look at the first line.
+// False when readDumpOrArray would answer nothing: a look at the first line
+// and a search for "{".
 [[nodiscard]] bool mayBeDumpOrArray(std::string_view text);
 
 // readDumpOrArray a stretch at a time, for a window that reads between its

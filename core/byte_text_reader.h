@@ -2,12 +2,10 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "byte_text.h"
 
@@ -46,7 +44,7 @@ namespace quorix {
 // text between its events.
 class ByteTextReading {
  public:
-  // With `places`, TextBytes::places is filled, reusing that vector's storage.
+  // With `places`, TextBytes::places is filled, in that storage.
   ByteTextReading(std::string text, std::optional<CellPlaces> places);
   ByteTextReading(ByteTextReading&&) noexcept;
   ByteTextReading& operator=(ByteTextReading&&) noexcept;

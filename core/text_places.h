@@ -59,14 +59,8 @@ struct TextPlaces {
 // The same a stretch at a time, for a window that reads between its events.
 class TextPlacing {
  public:
-  // `placesStorage`: a vector whose storage the places may reuse.
+  // `placesStorage`: places of an earlier text, whose storage is used again.
   TextPlacing(std::string text, std::string text5, CellPlaces placesStorage = {});
-  // A dump reading looks into the text of reading_: the placing stays where it was made.
-  TextPlacing(TextPlacing&&) = delete;
-  TextPlacing& operator=(TextPlacing&&) = delete;
-  TextPlacing(const TextPlacing&) = delete;
-  TextPlacing& operator=(const TextPlacing&) = delete;
-  ~TextPlacing() = default;
   // Reads on over at least `chars` more bytes of the text; true when it has all.
   bool advance(std::size_t chars);
   // The places, once, after advance() answered true.
