@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <utility>
 #include <variant>
 
 #include "byte_text.h"
@@ -736,13 +737,21 @@ class ArrayReader {
 // What a text is to the dump and array readers, and their reading under way.
 using DumpOrArray = std::variant<std::monostate, TextBytes, DumpReader, ArrayReader>;
 
-// Its readers point into themselves, so they are made where they stay.
-void startDumpOrArray(DumpOrArray& reading, std::string_view text, bool places) {
+// The first line of `text` that is not blank, and the offset column it begins
+// with: it decides whether the text is a dump.
+std::optional<std::pair<Line, Offset>> firstLineOffset(std::string_view text) {
   Lines lines(text, false);
   Line line;
   while (lines.next(line)) {
-    if (isBlank(line.text)) continue;
-    const Offset offset = readOffset(line.text, std::nullopt);
+    if (!isBlank(line.text)) return std::pair{line, readOffset(line.text, std::nullopt)};
+  }
+  return std::nullopt;
+}
+
+// Its readers point into themselves, so they are made where they stay.
+void startDumpOrArray(DumpOrArray& reading, std::string_view text, bool places) {
+  if (const auto first = firstLineOffset(text)) {
+    const auto& [line, offset] = *first;
     if (offset.kind == Offset::Octal) {
       TextBytes refused;
       refused.refusal = offsetMismatchPrompt(line.number);
@@ -754,7 +763,6 @@ void startDumpOrArray(DumpOrArray& reading, std::string_view text, bool places) 
       reading.emplace<DumpReader>(text, places, offset.shape);
       return;
     }
-    break;
   }
   if (text.find('{') != std::string_view::npos) reading.emplace<ArrayReader>(text, places);
 }
@@ -769,18 +777,11 @@ bool mayBeDumpOrArray(std::string_view text) {
   constexpr std::size_t kLook = std::size_t{1} << 16;
   const std::string_view start = text.substr(0, kLook);
   const bool looked = start.size() < text.size();
-  Lines lines(start, false);
-  Line line;
-  bool decided = false;
-  while (lines.next(line)) {
-    if (isBlank(line.text)) continue;
-    const Offset offset = readOffset(line.text, std::nullopt);
-    const bool cut = looked && line.text.data() + line.text.size() == start.data() + start.size();
-    if (offset.kind != Offset::None || (cut && (offset.alone || skipBlanks(line.text, 0) > kLook / 2))) return true;
-    decided = true;
-    break;
-  }
-  if (!decided && looked) return true;
+  const auto first = firstLineOffset(start);
+  if (!first) return looked || text.find('{') != std::string_view::npos;
+  const auto& [line, offset] = *first;
+  const bool cut = looked && line.text.data() + line.text.size() == start.data() + start.size();
+  if (offset.kind != Offset::None || (cut && (offset.alone || skipBlanks(line.text, 0) > kLook / 2))) return true;
   return text.find('{') != std::string_view::npos;
 }
 
