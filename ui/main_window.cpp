@@ -323,6 +323,13 @@ void MainWindow::showCell(std::size_t cell, std::optional<std::size_t> endCell) 
   status_->refresh();
 }
 
+const TextPlaces* MainWindow::placedText() {
+  const TextPlaces& places = status_->places();
+  if (!places.refusal) return &places;
+  (void)services_->messageBox(*places.refusal, Buttons::Ok, std::nullopt);
+  return nullptr;
+}
+
 void MainWindow::find(const QString& what) {
   lastFind_ = what;
   const std::optional<std::string> bytes = findPattern(what.toStdString());
@@ -330,11 +337,9 @@ void MainWindow::find(const QString& what) {
     (void)services_->messageBox(kBadFindPrompt, Buttons::Ok, std::nullopt);
     return;
   }
-  const TextPlaces& places = status_->places();
-  if (places.refusal) {
-    (void)services_->messageBox(*places.refusal, Buttons::Ok, std::nullopt);
-    return;
-  }
+  const TextPlaces* const placed = placedText();
+  if (placed == nullptr) return;
+  const TextPlaces& places = *placed;
   const std::size_t from = places.cellsIn(status_->toTextOffset(text1_->cursorPosition()), SIZE_MAX).first;
   const std::optional<std::size_t> cell = places.find(*bytes, from);
   if (!cell) {
@@ -362,11 +367,9 @@ void MainWindow::goTo(const QString& address) {
     (void)services_->messageBox(kBadGoToPrompt, Buttons::Ok, std::nullopt);
     return;
   }
-  const TextPlaces& places = status_->places();
-  if (places.refusal) {
-    (void)services_->messageBox(*places.refusal, Buttons::Ok, std::nullopt);
-    return;
-  }
+  const TextPlaces* const placed = placedText();
+  if (placed == nullptr) return;
+  const TextPlaces& places = *placed;
   const std::optional<std::size_t> cell = places.cellOfAddress(*value);
   if (!cell) {
     (void)services_->messageBox(addressNotInTextPrompt(addressText(*value, true)), Buttons::Ok, std::nullopt);

@@ -27,6 +27,7 @@ class ByteTextField;
 class FloatProgressBar;
 class QtServices;
 class StatusRow;
+struct TextPlaces;
 
 class MainWindow : public QMainWindow {
   Q_OBJECT
@@ -97,6 +98,9 @@ class MainWindow : public QMainWindow {
   std::optional<QString> askLine(std::string_view caption, std::string_view label, const QString& preset);
   // Shows the byte text's `cell`, selected through `endCell` when given.
   void showCell(std::size_t cell, std::optional<std::size_t> endCell = std::nullopt);
+  // The places of the byte text for a find or go to; nothing, after the save's
+  // refusal of the text is shown, when it would refuse it.
+  const TextPlaces* placedText();
   // Places the controls for the client's size and font, and sets the least size.
   void layoutControls();
   [[nodiscard]] QRect drawn(const QWidget* control) const;
